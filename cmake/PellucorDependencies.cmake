@@ -1,0 +1,13 @@
+# Every dependency comes from the distribution's packages (scripts/setup).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(UTF8PROC REQUIRED IMPORTED_TARGET libutf8proc)
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+find_package(nlohmann_json 3 REQUIRED)
+find_package(Threads REQUIRED)
+if(PELLUCOR_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(PELLUCOR_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pellucor::text {
+
+// Text equality of the whole system: Unicode canonical equivalence, with no case
+// folding and no trimming. Both arguments must be well-formed UTF-8 (every text
+// the system holds is). "e\u0301" equals "\u00e9"; "K" equals the Kelvin sign
+// U+212A, whose canonical decomposition is "K".
+bool textEquals(std::string_view a, std::string_view b);
+
+// A key that is equal for two texts exactly when they are canonically
+// equivalent: the canonical decomposition, as UTF-8. ASCII text is its own key.
+std::string canonicalKey(std::string_view text);
+
+}  // namespace pellucor::text
