@@ -1,0 +1,81 @@
+#include "identity/identity_policy.hpp"
+
+#include <string>
+
+#include "identity/canonical_text_search.hpp"
+#include "identity/file_url_path.hpp"
+#include "text/file_path.hpp"
+#include "text/text_equality.hpp"
+
+namespace pellucor {
+
+std::string_view IdentityPolicy::helperDisplayName(IdentityChannel channel) {
+  switch (channel) {
+    case IdentityChannel::development:
+      return "Zorvane Pellucor Dev";
+    case IdentityChannel::production:
+      return "Zorvane Pellucor";
+  }
+  return "Zorvane Pellucor";
+}
+
+std::string_view IdentityPolicy::helperBundleDirectoryName(IdentityChannel channel) {
+  switch (channel) {
+    case IdentityChannel::development:
+      return "Zorvane Pellucor Dev.app";
+    case IdentityChannel::production:
+      return "Zorvane Pellucor.app";
+  }
+  return "Zorvane Pellucor.app";
+}
+
+std::string_view IdentityPolicy::hostBundleDirectoryName(IdentityChannel channel) {
+  switch (channel) {
+    case IdentityChannel::development:
+      return "Zorvane Dev.app";
+    case IdentityChannel::production:
+      return "Zorvane.app";
+  }
+  return "Zorvane.app";
+}
+
+std::optional<IdentityChannel> IdentityPolicy::channel(std::string_view bundleID) {
+  const std::optional<std::string> stem = canonical_text::withoutSuffix(bundleID, kHelperBundleIdentifierSuffix);
+  if (!stem || stem->empty()) return std::nullopt;
+  if (text::textEquals(bundleID, kDevelopmentHelperBundleIdentifier)) return IdentityChannel::development;
+  return IdentityChannel::production;
+}
+
+bool IdentityPolicy::validNestedPath(std::string_view helperPath, IdentityChannel channel) {
+  const std::string helper = text::standardizeFilePath(helperPath);
+  const std::string parent = file_url::deletingLastPathComponent(helper);
+  const std::string grandparent = file_url::deletingLastPathComponent(parent);
+  const std::string greatGrandparent = file_url::deletingLastPathComponent(grandparent);
+  return text::textEquals(file_url::lastPathComponent(helper), helperBundleDirectoryName(channel)) &&
+         text::textEquals(file_url::lastPathComponent(parent), kHelpersDirectoryName) &&
+         text::textEquals(file_url::lastPathComponent(grandparent), kContentsDirectoryName) &&
+         text::textEquals(file_url::lastPathComponent(greatGrandparent), hostBundleDirectoryName(channel));
+}
+
+bool IdentityPolicy::allowedIntermediate(std::string_view path, IdentityChannel channel,
+                                         std::string_view helperBundlePath) {
+  const std::string process = text::standardizeFilePath(path);
+  const std::string hostName(hostBundleDirectoryName(channel));
+  const std::string hostMarker = "/" + hostName + "/";
+  if (const std::optional<std::string> beforeHost = canonical_text::beforeFirst(helperBundlePath, hostMarker)) {
+    const std::string hostContents = *beforeHost + "/" + hostName + std::string(kHostContentsPrefix);
+    if (canonical_text::startsWith(process, hostContents)) return true;
+  }
+  switch (channel) {
+    case IdentityChannel::production:
+      return false;
+    case IdentityChannel::development:
+      break;
+  }
+  const std::optional<std::string> repository =
+      canonical_text::beforeFirst(helperBundlePath, kDevelopmentHostInRepository);
+  if (!repository) return false;
+  return text::textEquals(process, *repository + std::string(kRepositoryInterpreter));
+}
+
+}  // namespace pellucor
