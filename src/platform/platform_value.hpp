@@ -56,6 +56,10 @@ struct PlatformValue {
     other,       // a value of any other type
   };
 
+  // Declared, so that clang with libstdc++ does not need this type complete
+  // while it checks the dictionary's pair for implicit default construction.
+  PlatformValue() = default;
+
   Kind kind = Kind::other;
   std::string text;  // text; for `other`, a description for diagnostics
   bool boolean = false;
