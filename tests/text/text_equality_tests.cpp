@@ -1,0 +1,116 @@
+#include "text/text_equality.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/utf8.hpp"
+
+namespace pellucor::text {
+namespace {
+
+struct EqualityCase {
+  const char* name;
+  std::string_view a;
+  std::string_view b;
+  bool equal;
+};
+
+constexpr EqualityCase kEqualityCases[] = {
+    {"identical ASCII", "com.brevant.zorvane", "com.brevant.zorvane", true},
+    {"both empty", "", "", true},
+    {"precomposed and decomposed e acute", "\xC3\xA9", "e\xCC\x81", true},
+    {"K and the Kelvin sign", "K", "\xE2\x84\xAA", true},
+    {"Kelvin sign inside a word", "\xE2\x84\xAA" "ey", "Key", true},
+    {"A ring, Angstrom sign and A with combining ring", "\xC3\x85", "\xE2\x84\xAB", true},
+    {"Angstrom sign and A with combining ring", "\xE2\x84\xAB", "A\xCC\x8A", true},
+    {"semicolon and Greek question mark", ";", "\xCD\xBE", true},
+    {"marks of different classes in either order", "q\xCC\x87\xCC\xA3", "q\xCC\xA3\xCC\x87", true},
+    {"Hangul syllable and its jamo", "\xEA\xB0\x80", "\xE1\x84\x80\xE1\x85\xA1", true},
+
+    {"letter case", "a", "A", false},
+    {"Kelvin sign is not lower-case k", "\xE2\x84\xAA", "k", false},
+    {"different ASCII", "abc", "abd", false},
+    {"fi ligature is only compatibility-equal", "\xEF\xAC\x81", "fi", false},
+    {"circled digit one", "\xE2\x91\xA0", "1", false},
+    {"full-width A", "\xEF\xBC\xA1", "A", false},
+    {"no-break space is not a space", "\xC2\xA0", " ", false},
+    {"a combining mark is not ignorable", "e\xCC\x81", "e", false},
+    {"no trimming", " a", "a", false},
+    {"marks of the same class keep their order", "a\xCC\x81\xCC\x80", "a\xCC\x80\xCC\x81", false},
+    {"prefix", "\xC3\xA9", "\xC3\xA9" "e", false},
+};
+
+TEST(TextEquality, CanonicalEquivalenceWithoutFoldingOrTrimming) {
+  for (const auto& c : kEqualityCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(textEquals(c.a, c.b), c.equal);
+    EXPECT_EQ(textEquals(c.b, c.a), c.equal);
+    EXPECT_EQ(canonicalKey(c.a) == canonicalKey(c.b), c.equal);
+  }
+}
+
+TEST(TextEquality, AsciiIsItsOwnKey) {
+  EXPECT_EQ(canonicalKey("plugin.application"), "plugin.application");
+  EXPECT_EQ(canonicalKey(""), "");
+}
+
+// The five columns of one line of the Unicode normalization test data: the
+// source, its NFC, NFD, NFKC and NFKD forms, as UTF-8.
+struct NormalizationLine {
+  int lineNumber;
+  std::array<std::string, 5> columns;
+};
+
+std::vector<NormalizationLine> readNormalizationTest() {
+  std::ifstream file(PELLUCOR_NORMALIZATION_TEST);
+  std::vector<NormalizationLine> lines;
+  std::string line;
+  int lineNumber = 0;
+  while (std::getline(file, line)) {
+    ++lineNumber;
+    if (line.empty() || line[0] == '#' || line[0] == '@') continue;
+    NormalizationLine parsed{lineNumber, {}};
+    std::istringstream fields(line);
+    for (auto& column : parsed.columns) {
+      std::string field;
+      std::getline(fields, field, ';');
+      std::istringstream scalars(field);
+      unsigned long scalar = 0;
+      while (scalars >> std::hex >> scalar) appendUtf8(column, static_cast<char32_t>(scalar));
+    }
+    lines.push_back(std::move(parsed));
+  }
+  return lines;
+}
+
+TEST(TextEquality, AgreesWithTheUnicodeNormalizationTestData) {
+  const auto lines = readNormalizationTest();
+  ASSERT_GT(lines.size(), 10000u) << "normalization data missing at " << PELLUCOR_NORMALIZATION_TEST;
+  int compatibilityOnly = 0;
+  for (const auto& [lineNumber, c] : lines) {
+    // source == NFC == NFD, and NFKC == NFKD: each group is canonically
+    // equivalent among itself.
+    EXPECT_TRUE(textEquals(c[0], c[1])) << "line " << lineNumber;
+    EXPECT_TRUE(textEquals(c[0], c[2])) << "line " << lineNumber;
+    EXPECT_TRUE(textEquals(c[1], c[2])) << "line " << lineNumber;
+    EXPECT_TRUE(textEquals(c[3], c[4])) << "line " << lineNumber;
+    EXPECT_EQ(canonicalKey(c[0]), canonicalKey(c[1])) << "line " << lineNumber;
+    // Where the compatibility decomposition differs from the canonical one,
+    // the source must not equal its compatibility form: equality is not
+    // compatibility equivalence.
+    if (c[2] != c[4]) {
+      ++compatibilityOnly;
+      EXPECT_FALSE(textEquals(c[0], c[3])) << "line " << lineNumber;
+    }
+  }
+  EXPECT_GT(compatibilityOnly, 1000);
+}
+
+}  // namespace
+}  // namespace pellucor::text
