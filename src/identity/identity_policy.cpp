@@ -9,34 +9,14 @@
 
 namespace pellucor {
 
-std::string_view IdentityPolicy::helperDisplayName(IdentityChannel channel) {
+IdentityPolicy::ChannelNames IdentityPolicy::names(IdentityChannel channel) {
   switch (channel) {
     case IdentityChannel::development:
-      return "Zorvane Pellucor Dev";
+      return {"Zorvane Pellucor Dev", "Zorvane Pellucor Dev.app", "Zorvane Dev.app"};
     case IdentityChannel::production:
-      return "Zorvane Pellucor";
+      return {"Zorvane Pellucor", "Zorvane Pellucor.app", "Zorvane.app"};
   }
-  return "Zorvane Pellucor";
-}
-
-std::string_view IdentityPolicy::helperBundleDirectoryName(IdentityChannel channel) {
-  switch (channel) {
-    case IdentityChannel::development:
-      return "Zorvane Pellucor Dev.app";
-    case IdentityChannel::production:
-      return "Zorvane Pellucor.app";
-  }
-  return "Zorvane Pellucor.app";
-}
-
-std::string_view IdentityPolicy::hostBundleDirectoryName(IdentityChannel channel) {
-  switch (channel) {
-    case IdentityChannel::development:
-      return "Zorvane Dev.app";
-    case IdentityChannel::production:
-      return "Zorvane.app";
-  }
-  return "Zorvane.app";
+  return {};
 }
 
 std::optional<IdentityChannel> IdentityPolicy::channel(std::string_view bundleID) {
@@ -51,16 +31,17 @@ bool IdentityPolicy::validNestedPath(std::string_view helperPath, IdentityChanne
   const std::string parent = file_url::deletingLastPathComponent(helper);
   const std::string grandparent = file_url::deletingLastPathComponent(parent);
   const std::string greatGrandparent = file_url::deletingLastPathComponent(grandparent);
-  return text::textEquals(file_url::lastPathComponent(helper), helperBundleDirectoryName(channel)) &&
+  const ChannelNames fixed = names(channel);
+  return text::textEquals(file_url::lastPathComponent(helper), fixed.helperBundleDirectory) &&
          text::textEquals(file_url::lastPathComponent(parent), kHelpersDirectoryName) &&
          text::textEquals(file_url::lastPathComponent(grandparent), kContentsDirectoryName) &&
-         text::textEquals(file_url::lastPathComponent(greatGrandparent), hostBundleDirectoryName(channel));
+         text::textEquals(file_url::lastPathComponent(greatGrandparent), fixed.hostBundleDirectory);
 }
 
 bool IdentityPolicy::allowedIntermediate(std::string_view path, IdentityChannel channel,
                                          std::string_view helperBundlePath) {
   const std::string process = text::standardizeFilePath(path);
-  const std::string hostName(hostBundleDirectoryName(channel));
+  const std::string hostName(names(channel).hostBundleDirectory);
   const std::string hostMarker = "/" + hostName + "/";
   if (const std::optional<std::string> beforeHost = canonical_text::beforeFirst(helperBundlePath, hostMarker)) {
     const std::string hostContents = *beforeHost + "/" + hostName + std::string(kHostContentsPrefix);

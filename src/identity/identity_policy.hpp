@@ -36,12 +36,13 @@ class IdentityPolicy {
   static constexpr std::string_view kDevelopmentHostInRepository = "/frontend/.desktop-dev/Zorvane Dev.app/";
   static constexpr std::string_view kRepositoryInterpreter = "/.venv/bin/python";
 
-  // The display name the helper bundle of `channel` must carry.
-  static std::string_view helperDisplayName(IdentityChannel channel);
-  // The directory name of the helper bundle of `channel`.
-  static std::string_view helperBundleDirectoryName(IdentityChannel channel);
-  // The directory name of the host bundle of `channel`.
-  static std::string_view hostBundleDirectoryName(IdentityChannel channel);
+  // The fixed names of one channel.
+  struct ChannelNames {
+    std::string_view helperDisplayName;      // the helper bundle's CFBundleDisplayName
+    std::string_view helperBundleDirectory;  // the helper bundle's directory name
+    std::string_view hostBundleDirectory;    // the host bundle's directory name
+  };
+  static ChannelNames names(IdentityChannel channel);
 
   // The channel a helper bundle identifier belongs to: development for
   // exactly the development identifier, production for any other identifier

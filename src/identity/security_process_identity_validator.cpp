@@ -68,7 +68,7 @@ SecurityProcessIdentityValidator::SelfIdentity SecurityProcessIdentityValidator:
       canonical_text::withoutSuffix(*bundleID, IdentityPolicy::kHelperBundleIdentifierSuffix).value_or("");
 
   const std::optional<std::string> displayName = textOf(mainBundle_->infoValue(kDisplayNameKey));
-  if (!displayName || !text::textEquals(*displayName, IdentityPolicy::helperDisplayName(*channel))) {
+  if (!displayName || !text::textEquals(*displayName, IdentityPolicy::names(*channel).helperDisplayName)) {
     fail(identity_errors::kInvalidSelfPath);
   }
   if (!IdentityPolicy::validNestedPath(helperPath, *channel)) fail(identity_errors::kInvalidSelfPath);
