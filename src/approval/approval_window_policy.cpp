@@ -14,9 +14,9 @@ bool hasPositiveLength(double side) {
 }
 
 bool isExactHostWindow(const WindowCandidate& candidate, const ApprovalTarget& target) {
-  return candidate.pid == target.pid && text::textEquals(candidate.bundleID, target.bundleID) &&
-         candidate.onScreen && text::textEquals(candidate.title, target.localizedName) &&
-         hasPositiveLength(candidate.frame.width) && hasPositiveLength(candidate.frame.height);
+  return candidate.pid == target.pid && text::textEquals(candidate.bundleID, target.bundleID) && candidate.onScreen &&
+         text::textEquals(candidate.title, target.localizedName) && hasPositiveLength(candidate.frame.width) &&
+         hasPositiveLength(candidate.frame.height);
 }
 
 }  // namespace

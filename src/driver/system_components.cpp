@@ -29,11 +29,11 @@ std::unique_ptr<ProcessIdentityValidating> SystemComponents::makeIdentityValidat
 }
 
 std::unique_ptr<NativeOperating> SystemComponents::makeNativeOperations() {
-  return std::make_unique<MacNativeOperations>(
-      std::make_shared<SystemAccessibilityReader>(services_.accessibility),
-      std::make_shared<SystemKeyboardEventPoster>(services_.keyboard),
-      std::make_shared<SystemScreenWindowAccess>(services_.screenCapture), makeFrontmostProvider(services_.workspace),
-      makeHelperBundleIDProvider(services_.mainBundle));
+  return std::make_unique<MacNativeOperations>(std::make_shared<SystemAccessibilityReader>(services_.accessibility),
+                                               std::make_shared<SystemKeyboardEventPoster>(services_.keyboard),
+                                               std::make_shared<SystemScreenWindowAccess>(services_.screenCapture),
+                                               makeFrontmostProvider(services_.workspace),
+                                               makeHelperBundleIDProvider(services_.mainBundle));
 }
 
 std::unique_ptr<ApprovalControlling> SystemComponents::makeApprovalControl() {

@@ -1,5 +1,3 @@
-#include "approval/approval_window_policy.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "approval/approval_window_policy.hpp"
 #include "wire/pellucor_error.hpp"
 
 namespace pellucor {
@@ -33,8 +32,7 @@ std::string failureOf(Call call) {
   return "";
 }
 
-constexpr std::string_view kTargetInvalid =
-    "approval_target_invalid / frontmost app is not the exact Zorvane channel";
+constexpr std::string_view kTargetInvalid = "approval_target_invalid / frontmost app is not the exact Zorvane channel";
 constexpr std::string_view kWindowAmbiguous =
     "approval_window_ambiguous / exact frontmost Zorvane ScreenCaptureKit window is absent or ambiguous";
 
@@ -68,8 +66,7 @@ TEST(ApprovalWindowPolicyTest, AcceptsOnlyTheHostChannelsUnderTheirOwnNames) {
       EXPECT_EQ(ApprovalWindowPolicy::validateFrontmost(c.frontmost), *c.frontmost) << c.name;
       EXPECT_EQ(ApprovalWindowPolicy::validateFrontmost(c.frontmost).pid, c.frontmost->pid) << c.name;
     } else {
-      EXPECT_EQ(failureOf([&] { ApprovalWindowPolicy::validateFrontmost(c.frontmost); }), kTargetInvalid)
-          << c.name;
+      EXPECT_EQ(failureOf([&] { ApprovalWindowPolicy::validateFrontmost(c.frontmost); }), kTargetInvalid) << c.name;
     }
   }
 }
@@ -100,11 +97,13 @@ std::vector<SelectionCase> selectionCases() {
        7},
       {"no windows", {}, std::nullopt},
       {"another process", {window(7, 502, "com.brevant.zorvane", "Zorvane", {0, 0, 800, 600})}, std::nullopt},
-      {"another bundle identifier", {window(7, 501, "com.brevant.zorvane.dev", "Zorvane", {0, 0, 800, 600})},
+      {"another bundle identifier",
+       {window(7, 501, "com.brevant.zorvane.dev", "Zorvane", {0, 0, 800, 600})},
        std::nullopt},
       {"no owning application", {window(7, -1, "", "Zorvane", {0, 0, 800, 600})}, std::nullopt},
       {"off screen", {window(7, 501, "com.brevant.zorvane", "Zorvane", {0, 0, 800, 600}, false)}, std::nullopt},
-      {"titled with a document", {window(7, 501, "com.brevant.zorvane", "Report.zvn — Zorvane", {0, 0, 800, 600})},
+      {"titled with a document",
+       {window(7, 501, "com.brevant.zorvane", "Report.zvn — Zorvane", {0, 0, 800, 600})},
        std::nullopt},
       {"untitled", {window(7, 501, "com.brevant.zorvane", "", {0, 0, 800, 600})}, std::nullopt},
       {"title in other case", {window(7, 501, "com.brevant.zorvane", "ZORVANE", {0, 0, 800, 600})}, std::nullopt},
@@ -135,16 +134,15 @@ TEST(ApprovalWindowPolicyTest, SelectsTheOneExactHostWindow) {
       ASSERT_NE(selected, nullptr) << c.name;
       EXPECT_EQ(selected->candidate.windowID, *c.selected) << c.name;
     } else {
-      EXPECT_EQ(failureOf([&] { ApprovalWindowPolicy::selectExactWindow(c.windows, kProduction); }),
-                kWindowAmbiguous)
+      EXPECT_EQ(failureOf([&] { ApprovalWindowPolicy::selectExactWindow(c.windows, kProduction); }), kWindowAmbiguous)
           << c.name;
     }
   }
 }
 
 TEST(ApprovalWindowPolicyTest, ReturnsTheListedWindowObjectItself) {
-  const ScreenWindowList windows = {hostWindow(3), window(7, 502, "com.brevant.zorvane.dev", "Zorvane Dev",
-                                                          {0, 0, 800, 600})};
+  const ScreenWindowList windows = {hostWindow(3),
+                                    window(7, 502, "com.brevant.zorvane.dev", "Zorvane Dev", {0, 0, 800, 600})};
   EXPECT_EQ(ApprovalWindowPolicy::selectExactWindow(windows, kDevelopment), windows[1]);
   EXPECT_EQ(ApprovalWindowPolicy::selectExactWindow(windows, kProduction), windows[0]);
 }
@@ -153,8 +151,7 @@ TEST(ApprovalWindowPolicyTest, ComparesTitlesByCanonicalEquivalence) {
   // A host whose name has a precomposed letter still owns a window whose title
   // spells it decomposed, and the other way round.
   const ApprovalTarget precomposed{501, "com.brevant.zorvane", "Zorv\xC3\xA1ne"};
-  const ScreenWindowList decomposed = {
-      window(7, 501, "com.brevant.zorvane", "Zorva\xCC\x81ne", {0, 0, 800, 600})};
+  const ScreenWindowList decomposed = {window(7, 501, "com.brevant.zorvane", "Zorva\xCC\x81ne", {0, 0, 800, 600})};
   EXPECT_EQ(ApprovalWindowPolicy::selectExactWindow(decomposed, precomposed)->candidate.windowID, 7u);
 }
 

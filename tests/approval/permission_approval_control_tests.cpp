@@ -1,5 +1,3 @@
-#include "approval/permission_approval_control.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "approval/permission_approval_control.hpp"
 #include "approval/system_accessibility_approval_prompt.hpp"
 #include "native/system_screen_window_access.hpp"
 #include "platform/platform_error.hpp"
@@ -230,8 +229,9 @@ TEST(PermissionApprovalControlTest, SystemPartsAskThePlatformWithThePrompt) {
   accessibility->promptAnswer = false;
   auto screen = std::make_shared<FakeScreenCapture>();
   screen->windows = {FakeScreenCapture::window(9, 501, "com.brevant.zorvane", "Zorvane", {0, 0, 0.6, 3000.9})};
-  PermissionApprovalControl control(std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
-                                    std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
+  PermissionApprovalControl control(
+      std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
+      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
 
   const PermissionApprovalResult result = control.run();
   EXPECT_FALSE(result.accessibilityTrusted);
@@ -248,8 +248,9 @@ TEST(PermissionApprovalControlTest, WindowWithoutHandleIsNotCaptured) {
   screen->windows = {FakeScreenCapture::window(9, 501, "com.brevant.zorvane", "Zorvane", {0, 0, 800, 600})};
   screen->windows[0].handle = nullptr;
   auto accessibility = std::make_shared<testing::FakeAccessibilityService>();
-  PermissionApprovalControl control(std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
-                                    std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
+  PermissionApprovalControl control(
+      std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
+      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
   try {
     control.run();
     ADD_FAILURE() << "the run succeeded";
@@ -285,7 +286,6 @@ TEST(ApprovalTargetTest, EqualWhenAllThreeFieldsAre) {
   EXPECT_NE(host, (ApprovalTarget{501, "com.brevant.zorvane.dev", "Zorv\xC3\xA1ne"}));
   EXPECT_NE(host, (ApprovalTarget{501, "com.brevant.zorvane", "Zorvane"}));
 }
-
 
 }  // namespace
 }  // namespace pellucor
