@@ -80,6 +80,14 @@ void straightenOpaqueRow(const std::uint8_t* bgra, std::size_t width, std::uint8
 void straightenRow(const std::uint8_t* bgra, std::size_t width, std::uint8_t* rgba) noexcept {
   for (std::size_t x = 0; x < width; ++x) {
     const std::uint8_t alpha = bgra[4 * x + 3];
+    // Most pixels of a translucent window are opaque; they need no table.
+    if (alpha == 0xff) {
+      rgba[4 * x] = bgra[4 * x + 2];
+      rgba[4 * x + 1] = bgra[4 * x + 1];
+      rgba[4 * x + 2] = bgra[4 * x];
+      rgba[4 * x + 3] = alpha;
+      continue;
+    }
     const auto& straight = kStraight[alpha];
     rgba[4 * x] = straight[bgra[4 * x + 2]];
     rgba[4 * x + 1] = straight[bgra[4 * x + 1]];
@@ -318,7 +326,7 @@ constexpr int kProbeLevel = 1;
 // Compressed-to-raw ratio of the probe above which content counts as
 // photographic.
 constexpr double kPhotographicRatio = 0.10;
-constexpr int kDetailedLevel = 6;
+constexpr int kDetailedLevel = 5;
 constexpr int kPhotographicLevel = 1;
 
 PNGEncoderSettings chooseSettings(const StraightRows& rows) {

@@ -23,14 +23,15 @@ struct PNGEncoderSettings {
   PNGRowFilter rowFilter = PNGRowFilter::none;
 };
 
-// The settings encodePNG(image) uses for `image`. A probe compresses every
-// sixteenth band of eight rows quickly, unfiltered and with the Sub filter;
-// the smaller result picks the filter, and its compressed-to-raw ratio picks
-// the level: 6 for window content (flat panels, text; at most 10 %), 1 for
-// photographic content, which level 6 would compress ten times slower for
-// a few percent. The figures behind these choices come from
-// bench/image_pipeline_bench.cpp on rendered window content. Fails as
-// encodePNG does.
+// The settings encodePNG(image) uses for `image`. A probe compresses eight
+// bands of sixteen rows, spread over the height, at level 1, unfiltered and
+// with the Sub filter; the smaller result picks the filter, and its
+// compressed-to-raw ratio picks the level: 5 for window content (flat panels
+// and text, which compress to at most a tenth), 1 for photographic content,
+// which higher levels compress several times slower for a few percent. On
+// rendered window content unfiltered rows compress best and fastest, and
+// photographs favour Sub; the figures come from
+// bench/image_pipeline_bench.cpp. Fails as encodePNG does.
 PNGEncoderSettings choosePNGEncoderSettings(const platform::CapturedImage& image);
 
 // encodePNG with explicit settings; fails as encodePNG does, and with

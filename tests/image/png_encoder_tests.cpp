@@ -197,7 +197,7 @@ TEST(PNGEncoderSettingsTest, ProbeTellsWindowContentFromPhotographicContent) {
     for (std::size_t x = 20; x < 560; x += 3) setPixel(window, x, y, {40, 40, 40, 255});
   }
   const PNGEncoderSettings windowSettings = choosePNGEncoderSettings(window);
-  EXPECT_EQ(windowSettings.compressionLevel, 6);
+  EXPECT_EQ(windowSettings.compressionLevel, 5);
 
   const PNGEncoderSettings noiseSettings = choosePNGEncoderSettings(makePattern(600, 400, false, 9));
   EXPECT_EQ(noiseSettings.compressionLevel, 1);
