@@ -14,6 +14,17 @@ using testing::makeImage;
 using testing::setPixel;
 
 constexpr BGRA kBlack{0, 0, 0, 255};
+constexpr BGRA kWhite{255, 255, 255, 255};
+
+// A black image with one pixel `pixel` at (x, y).
+std::function<platform::CapturedImage()> blackWith(std::int64_t width, std::int64_t height, std::size_t x,
+                                                   std::size_t y, BGRA pixel) {
+  return [=] {
+    auto image = makeImage(width, height, kBlack);
+    setPixel(image, x, y, pixel);
+    return image;
+  };
+}
 
 struct BlackFrameCase {
   std::string name;
@@ -23,39 +34,16 @@ struct BlackFrameCase {
 
 // The image is sampled at the pixel nearest to each cell centre of a grid of
 // at most 64 by 64 cells: on a 128-pixel side the samples sit on the odd
-// coordinates.
+// coordinates, on a 1024-pixel side at 8, 24, ..., 1016.
 const BlackFrameCase kCases[] = {
     {"all_black", [] { return makeImage(100, 60, kBlack); }, true},
     {"every_component_two", [] { return makeImage(100, 60, {2, 2, 2, 255}); }, true},
-    {"one_red_three_in_small_image",
-     [] {
-       auto image = makeImage(64, 64, kBlack);
-       setPixel(image, 63, 0, {0, 0, 3, 255});
-       return image;
-     },
-     false},
-    {"one_green_three_sampled_in_large_image",
-     [] {
-       auto image = makeImage(128, 128, kBlack);
-       setPixel(image, 1, 127, {0, 3, 0, 255});
-       return image;
-     },
-     false},
-    {"one_blue_three_sampled_in_large_image",
-     [] {
-       auto image = makeImage(128, 128, kBlack);
-       setPixel(image, 127, 63, {3, 0, 0, 255});
-       return image;
-     },
-     false},
-    {"bright_pixel_between_samples_is_missed",
-     [] {
-       auto image = makeImage(1024, 1024, kBlack);
-       setPixel(image, 0, 0, {255, 255, 255, 255});
-       setPixel(image, 1023, 1023, {255, 255, 255, 255});
-       return image;
-     },
-     true},
+    {"one_red_three_in_small_image", blackWith(64, 64, 63, 0, {0, 0, 3, 255}), false},
+    {"one_green_three_sampled_in_large_image", blackWith(128, 128, 1, 127, {0, 3, 0, 255}), false},
+    {"one_blue_three_sampled_in_large_image", blackWith(128, 128, 127, 63, {3, 0, 0, 255}), false},
+    {"bright_corner_between_samples_is_missed", blackWith(1024, 1024, 0, 0, kWhite), true},
+    {"bright_pixel_beside_a_sample_is_missed", blackWith(1024, 1024, 1017, 1016, kWhite), true},
+    {"bright_pixel_on_a_sample", blackWith(1024, 1024, 1016, 1016, kWhite), false},
     {"transparent_frame_of_any_colour", [] { return makeImage(80, 80, {255, 255, 255, 0}); }, true},
     {"faint_colour_on_half_alpha_is_dark",  // straight (3, 3, 3) at alpha 128
      [] { return makeImage(80, 80, {1, 1, 1, 128}); }, true},
