@@ -6,6 +6,7 @@
 
 #include "native/ax_output_budget.hpp"
 #include "native/ax_tree_policy.hpp"
+#include "native/window_enumeration.hpp"
 #include "text/text_equality.hpp"
 
 namespace pellucor {
@@ -16,7 +17,7 @@ constexpr std::string_view kDevelopmentHost = "com.brevant.zorvane.dev";
 constexpr std::string_view kDevelopmentProduct = "Zorvane Dev";
 constexpr std::string_view kReleaseProduct = "Zorvane";
 
-// Window enumeration, capture and key posting are not built yet. Until they
+// Window capture and key posting are not built yet. Until they
 // are, each refuses closed with the executor's own failure record.
 constexpr ErrorSpec kNotYetBuilt{"operation_failed", "native operation failed closed"};
 
@@ -83,8 +84,8 @@ NativeExecution MacNativeOperations::observeAX(const Target& target, const Monot
   return NativeExecution{std::move(validated.observation), std::move(resultValue)};
 }
 
-NativeExecution MacNativeOperations::enumerateWindows(const Target&, const MonotonicDeadline&) {
-  fail(kNotYetBuilt);
+NativeExecution MacNativeOperations::enumerateWindows(const Target& target, const MonotonicDeadline& deadline) {
+  return enumerateFocusedWindow([&] { return validateTarget(target, deadline); }, screenWindows_, target, deadline);
 }
 
 NativeExecution MacNativeOperations::captureWindow(const Target&, const MonotonicDeadline&) { fail(kNotYetBuilt); }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ class ScreenWindowAccessing {
   virtual platform::CapturedImage capture(const ScreenWindow& window,
                                           const platform::CaptureConfiguration& configuration,
                                           std::stop_token stop) = 0;
+  // The older window list of the platform (on-screen windows, desktop
+  // elements excluded): a list of dictionaries as the platform types them, or
+  // nothing when it cannot be obtained. One synchronous call that never fails;
+  // a substitute without such a list may keep this default.
+  virtual std::optional<platform::PlatformValue> legacyWindowList() { return std::nullopt; }
 };
 
 }  // namespace pellucor
