@@ -6,6 +6,7 @@
 
 #include "native/ax_output_budget.hpp"
 #include "native/ax_tree_policy.hpp"
+#include "native/key_press.hpp"
 #include "native/window_capture.hpp"
 #include "native/window_enumeration.hpp"
 #include "text/text_equality.hpp"
@@ -17,10 +18,6 @@ constexpr std::string_view kHelperSuffix = ".pellucor";
 constexpr std::string_view kDevelopmentHost = "com.brevant.zorvane.dev";
 constexpr std::string_view kDevelopmentProduct = "Zorvane Dev";
 constexpr std::string_view kReleaseProduct = "Zorvane";
-
-// Key posting is not built yet. Until it is, it refuses closed with the
-// executor's own failure record.
-constexpr ErrorSpec kNotYetBuilt{"operation_failed", "native operation failed closed"};
 
 // The host's bundle identifier: the helper's own without its suffix. Nothing
 // when the helper's identifier lacks the suffix or is nothing but the suffix.
@@ -93,9 +90,9 @@ NativeExecution MacNativeOperations::captureWindow(const Target& target, const M
   return captureFocusedWindow([&] { return validateTarget(target, deadline); }, screenWindows_, target, deadline);
 }
 
-NativeExecution MacNativeOperations::postKey(PhysicalKey, const std::vector<KeyModifier>&, const Target&,
-                                             const MonotonicDeadline&) {
-  fail(kNotYetBuilt);
+NativeExecution MacNativeOperations::postKey(PhysicalKey key, const std::vector<KeyModifier>& modifiers,
+                                             const Target& target, const MonotonicDeadline& deadline) {
+  return pressKey(*keyboard_, key, modifiers, [&] { return validateTarget(target, deadline); }, deadline);
 }
 
 }  // namespace pellucor

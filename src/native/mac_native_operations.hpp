@@ -39,6 +39,10 @@ class MacNativeOperations final : public NativeOperating {
   // 1048576 bytes, and with "operation_timeout" when the deadline has passed
   // once it is built. The trust flag is only reported.
   NativeExecution observeAX(const Target& target, const MonotonicDeadline& deadline) override;
+  // The next three validate the target with validateTarget and then do the
+  // work that enumerateFocusedWindow (window_enumeration.hpp),
+  // captureFocusedWindow (window_capture.hpp) and pressKey (key_press.hpp)
+  // describe, with their results and failures.
   NativeExecution enumerateWindows(const Target& target, const MonotonicDeadline& deadline) override;
   NativeExecution captureWindow(const Target& target, const MonotonicDeadline& deadline) override;
   NativeExecution postKey(PhysicalKey key, const std::vector<KeyModifier>& modifiers, const Target& target,
