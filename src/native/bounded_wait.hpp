@@ -38,10 +38,18 @@ class AsyncResultGate {
   }
 
   // Waits until the gate is completed or `timeout` has passed; gives the
-  // outcome, or nothing when the time ran out first.
+  // outcome, or nothing when the time ran out first. A timeout beyond what the
+  // steady clock can express from now (a deadline that never passes) waits
+  // for the outcome alone, rather than overflowing into a time in the past.
   std::optional<Outcome> waitFor(std::chrono::nanoseconds timeout) {
     std::unique_lock lock(mutex_);
-    if (!resumed_.wait_for(lock, timeout, [this] { return completed_; })) return std::nullopt;
+    const auto completed = [this] { return completed_; };
+    const auto now = std::chrono::steady_clock::now();
+    if (timeout >= std::chrono::steady_clock::time_point::max() - now) {
+      resumed_.wait(lock, completed);
+    } else if (!resumed_.wait_until(lock, now + timeout, completed)) {
+      return std::nullopt;
+    }
     return std::move(outcome_);
   }
 

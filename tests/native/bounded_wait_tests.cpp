@@ -1,1 +1,191 @@
+#include "native/bounded_wait.hpp"
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <latch>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform_error.hpp"
+
+namespace pellucor {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A deadline whose clock stands still at 1 s of uptime unless moved.
+struct StillClock {
+  std::shared_ptr<std::atomic<std::uint64_t>> reading =
+      std::make_shared<std::atomic<std::uint64_t>>(1'000'000'000);
+  MonotonicDeadline deadline(double seconds) const {
+    return MonotonicDeadline(seconds, [reading = reading] { return reading->load(); });
+  }
+  void advance(std::uint64_t nanoseconds) const { reading->fetch_add(nanoseconds); }
+};
+
+// What every worker shares with its test. The worker is detached, so it holds
+// this by shared pointer and counts `finished` down as its very last act on
+// it; each test waits for that before it ends.
+struct WorkerState {
+  std::atomic<bool> started{false};
+  std::atomic<bool> sawStopRequest{false};
+  std::latch finished{1};
+};
+
+std::string failureOf(const std::function<void()>& work) {
+  try {
+    work();
+    return "succeeded";
+  } catch (const PellucorError& error) {
+    return error.code + " / " + error.message;
+  }
+}
+
+constexpr const char* kExpired = "operation_timeout / operation exceeded its monotonic deadline";
+constexpr const char* kAsyncExpired = "operation_timeout / native async operation exceeded its monotonic deadline";
+
+TEST(BoundedWait, DeadlinePassedOnEntryNeverStartsTheOperation) {
+  const StillClock clock;
+  const MonotonicDeadline deadline = clock.deadline(1);
+  clock.advance(1'000'000'000);  // exactly at the deadline
+  auto state = std::make_shared<WorkerState>();
+  EXPECT_EQ(failureOf([&] {
+              bounded<int>(deadline, [state](std::stop_token) {
+                state->started = true;
+                return 1;
+              });
+            }),
+            kExpired);
+  std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(state->started);
+}
+
+TEST(BoundedWait, ValueBeforeTheDeadlineIsReturned) {
+  const StillClock clock;
+  auto state = std::make_shared<WorkerState>();
+  const std::string value = bounded<std::string>(clock.deadline(5), [state](std::stop_token) {
+    std::this_thread::sleep_for(10ms);
+    state->finished.count_down();
+    return std::string("window list");
+  });
+  EXPECT_EQ(value, "window list");
+  state->finished.wait();
+}
+
+TEST(BoundedWait, OperationErrorsComeOutUnchanged) {
+  const StillClock clock;
+  try {
+    bounded<int>(clock.deadline(5), [](std::stop_token) -> int {
+      throw platform::PlatformError("the stream could not start", -3801);
+    });
+    ADD_FAILURE() << "no error";
+  } catch (const PellucorError&) {
+    ADD_FAILURE() << "a platform error became a PellucorError";
+  } catch (const platform::PlatformError& error) {
+    EXPECT_STREQ(error.what(), "the stream could not start");
+    EXPECT_EQ(error.status(), -3801);
+  }
+  EXPECT_EQ(failureOf([&] {
+              bounded<int>(clock.deadline(5), [](std::stop_token) -> int {
+                throw PellucorError("window_handle_missing", "its own message");
+              });
+            }),
+            "window_handle_missing / its own message");
+}
+
+// An operation that runs until it is asked to stop, then returns late.
+std::function<int(std::stop_token)> runUntilStopped(std::shared_ptr<WorkerState> state) {
+  return [state](std::stop_token token) {
+    state->started = true;
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    // Nothing but the stop request (or five seconds) ends the wait.
+    static_cast<void>(wake.wait_for(lock, token, 5s, [] { return false; }));
+    state->sawStopRequest = token.stop_requested();
+    state->finished.count_down();
+    return 42;
+  };
+}
+
+TEST(BoundedWait, DeadlineFirstFailsAtOnceAndAsksTheOperationToStop) {
+  const StillClock clock;
+  auto state = std::make_shared<WorkerState>();
+  // 30 ms of real time remain by the still clock.
+  const MonotonicDeadline deadline = clock.deadline(0.03);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(failureOf([&] { bounded<int>(deadline, runUntilStopped(state)); }), kAsyncExpired);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 4s) << "the caller waited for the operation";
+  state->finished.wait();
+  EXPECT_TRUE(state->started);
+  EXPECT_TRUE(state->sawStopRequest);
+}
+
+TEST(BoundedWait, DeadlinePassingAfterTheEntryCheckLeavesNoTimeToWait) {
+  // Readings: creation, the entry check one nanosecond early, then the
+  // remaining time at the deadline itself.
+  auto readings = std::make_shared<std::atomic<int>>(0);
+  const MonotonicDeadline deadline(1, [readings] {
+    const int n = (*readings)++;
+    return n == 0 ? std::uint64_t{0} : n == 1 ? std::uint64_t{999'999'999} : std::uint64_t{1'000'000'000};
+  });
+  auto state = std::make_shared<WorkerState>();
+  EXPECT_EQ(failureOf([&] { bounded<int>(deadline, runUntilStopped(state)); }), kAsyncExpired);
+  state->finished.wait();
+  EXPECT_TRUE(state->sawStopRequest);
+}
+
+TEST(BoundedWait, DeadlineThatNeverPassesWaitsForTheOperation) {
+  const StillClock clock;
+  const MonotonicDeadline never = clock.deadline(1e30);
+  ASSERT_EQ(never.deadlineNanoseconds(), std::numeric_limits<std::uint64_t>::max());
+  auto state = std::make_shared<WorkerState>();
+  EXPECT_EQ(bounded<int>(never,
+                         [state](std::stop_token) {
+                           std::this_thread::sleep_for(20ms);
+                           state->finished.count_down();
+                           return 7;
+                         }),
+            7);
+  state->finished.wait();
+}
+
+TEST(AsyncResultGate, FirstResolutionWinsAndLaterOnesAreDropped) {
+  AsyncResultGate<std::string> gate;
+  EXPECT_EQ(gate.waitFor(0ns), std::nullopt);
+  EXPECT_TRUE(gate.resolve(std::string("first")));
+  EXPECT_FALSE(gate.resolve(std::string("late")));
+  EXPECT_FALSE(gate.resolve(std::make_exception_ptr(PellucorError("late", "error"))));
+  const auto outcome = gate.waitFor(0ns);
+  ASSERT_TRUE(outcome.has_value());
+  EXPECT_EQ(std::get<std::string>(*outcome), "first");
+}
+
+TEST(AsyncResultGate, ExactlyOneOfManyRacingResolversWins) {
+  for (int round = 0; round < 20; ++round) {
+    AsyncResultGate<int> gate;
+    std::atomic<int> winners{0};
+    std::latch go(1);
+    std::vector<std::thread> racers;
+    for (int i = 0; i < 8; ++i) {
+      racers.emplace_back([&, i] {
+        go.wait();
+        if (gate.resolve(i)) ++winners;
+      });
+    }
+    go.count_down();
+    const auto outcome = gate.waitFor(5s);
+    for (auto& racer : racers) racer.join();
+    EXPECT_EQ(winners, 1);
+    ASSERT_TRUE(outcome.has_value());
+  }
+}
+
+}  // namespace
+}  // namespace pellucor
