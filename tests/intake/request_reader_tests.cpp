@@ -12,55 +12,14 @@
 
 #include "intake/protocol_parser.hpp"
 #include "support/fake_clock.hpp"
+#include "support/test_pipe.hpp"
 
 namespace pellucor {
 namespace {
 
 using namespace std::chrono_literals;
 
-// One pipe whose write end a test controls. Writes larger than the pipe's
-// buffer go through a writer thread so that the reader can drain them.
-class Pipe {
- public:
-  Pipe() {
-    EXPECT_EQ(::pipe(fds_), 0);
-    // A reader that stops early must not kill the test with SIGPIPE.
-    ::signal(SIGPIPE, SIG_IGN);
-  }
-  ~Pipe() {
-    // Closing the read end first releases a writer blocked on a full pipe.
-    if (fds_[0] >= 0) ::close(fds_[0]);
-    if (writer_.joinable()) writer_.join();
-    closeWriteEnd();
-  }
-  int readEnd() const { return fds_[0]; }
-  int writeEnd() const { return fds_[1]; }
-
-  // Writes `bytes` from a thread, then closes the write end unless asked to
-  // keep it open.
-  void send(std::string bytes, bool close = true) {
-    writer_ = std::thread([this, bytes = std::move(bytes), close] {
-      std::size_t done = 0;
-      while (done < bytes.size()) {
-        const ssize_t count = ::write(fds_[1], bytes.data() + done, bytes.size() - done);
-        if (count <= 0) break;
-        done += static_cast<std::size_t>(count);
-      }
-      if (close) closeWriteEnd();
-    });
-  }
-  void closeWriteEnd() {
-    if (fds_[1] >= 0) ::close(fds_[1]);
-    fds_[1] = -1;
-  }
-  void joinWriter() {
-    if (writer_.joinable()) writer_.join();
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-  std::thread writer_;
-};
+using testing::TestPipe;
 
 // "line:" and the returned bytes, or the error's code and message.
 std::string outcome(int fd, double deadlineSeconds, const platform::Clock& clock) {
@@ -73,7 +32,7 @@ std::string outcome(int fd, double deadlineSeconds, const platform::Clock& clock
 }
 
 std::string readAll(std::string input, double deadlineSeconds = 2.0) {
-  Pipe pipe;
+  TestPipe pipe;
   pipe.send(std::move(input));
   const platform::SystemClock clock;
   return outcome(pipe.readEnd(), deadlineSeconds, clock);
@@ -121,7 +80,7 @@ TEST(RequestReader, Framing) {
 }
 
 TEST(RequestReader, LineArrivingInPiecesIsAssembled) {
-  Pipe pipe;
+  TestPipe pipe;
   std::thread writer([&pipe] {
     for (const char* piece : {"{\"a\"", ":1}", "\n", " "}) {
       std::this_thread::sleep_for(5ms);
@@ -138,7 +97,7 @@ TEST(RequestReader, WriterThatDoesNotCloseTimesOut) {
   {
     // The line is complete but the host keeps the pipe open: the deadline of
     // the entry, 2.0 s, decides.
-    Pipe pipe;
+    TestPipe pipe;
     pipe.send("{}\n", false);
     const platform::SystemClock clock;
     const auto start = std::chrono::steady_clock::now();
@@ -148,7 +107,7 @@ TEST(RequestReader, WriterThatDoesNotCloseTimesOut) {
     EXPECT_LT(waited, 10s);
   }
   {
-    Pipe pipe;
+    TestPipe pipe;
     const platform::SystemClock clock;
     EXPECT_EQ(outcome(pipe.readEnd(), 0.05, clock), kTimeout) << "no input at all";
   }
@@ -157,7 +116,7 @@ TEST(RequestReader, WriterThatDoesNotCloseTimesOut) {
 TEST(RequestReader, DeadlineIsTakenFromTheInjectedWallClock) {
   // Each reading moves the clock on by a whole second: the first wait finds
   // the window already gone, and nothing is read.
-  Pipe pipe;
+  TestPipe pipe;
   pipe.send("{}\n");
   pipe.joinWriter();
   testing::FakeClock clock;
@@ -169,7 +128,7 @@ TEST(RequestReader, DeadlineIsTakenFromTheInjectedWallClock) {
 }
 
 TEST(RequestReader, LessThanOneMillisecondLeftIsATimeout) {
-  Pipe pipe;
+  TestPipe pipe;
   pipe.send("{}\n");
   pipe.joinWriter();
   testing::FakeClock clock;
@@ -177,14 +136,14 @@ TEST(RequestReader, LessThanOneMillisecondLeftIsATimeout) {
   // 1 ms window, read one nanosecond later: 999999 ns truncate to 0 ms.
   EXPECT_EQ(outcome(pipe.readEnd(), 0.001, clock), kTimeout);
   // A 2 ms window leaves 1 ms at every pass, enough to read all three bytes.
-  Pipe another;
+  TestPipe another;
   another.send("{}\n");
   another.joinWriter();
   EXPECT_EQ(outcome(another.readEnd(), 0.002, clock), "line:{}");
 }
 
 TEST(RequestReader, WallClockSetBackDuringTheReadMovesTheWindow) {
-  Pipe pipe;
+  TestPipe pipe;
   pipe.send("{}\n");
   pipe.joinWriter();
   testing::FakeClock clock;
@@ -196,7 +155,7 @@ TEST(RequestReader, WallClockSetBackDuringTheReadMovesTheWindow) {
 
 TEST(RequestReader, DeadlinesThatAreNotAFiniteSpanAreRefused) {
   for (const double deadline : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300}) {
-    Pipe pipe;
+    TestPipe pipe;
     pipe.send("{}\n");
     pipe.joinWriter();
     const platform::SystemClock clock;
@@ -227,7 +186,7 @@ TEST(RequestReader, SignalThatInterruptsTheWaitIsNotAnError) {
   struct sigaction previous {};
   ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
 
-  Pipe pipe;
+  TestPipe pipe;
   const pthread_t reader = ::pthread_self();
   std::thread interrupter([&pipe, reader] {
     for (int i = 0; i < 3; ++i) {
