@@ -16,6 +16,20 @@ namespace {
 
 using platform::PlatformValue;
 
+// `value` truncated toward zero as an Int; nothing when it is not finite or
+// the type cannot hold it.
+template <typename Int>
+std::optional<Int> truncatedTo(double value) noexcept {
+  using Limits = std::numeric_limits<Int>;
+  const double truncated = std::trunc(value);
+  // Both bounds are zero or powers of two, held exactly by a double; the upper
+  // one is the first value beyond the type.
+  const double lowest = static_cast<double>(Limits::min());
+  const double beyond = std::ldexp(1.0, Limits::digits);
+  if (!(truncated >= lowest && truncated < beyond)) return std::nullopt;  // also NaN and infinities
+  return static_cast<Int>(truncated);
+}
+
 // The value of a number of the older window list as an integer of type Int:
 // an integer as it is, a floating-point number truncated toward zero. Nothing
 // for any other kind, and for a value the type cannot hold, which must never
@@ -23,20 +37,12 @@ using platform::PlatformValue;
 template <typename Int>
 std::optional<Int> integerValue(const PlatformValue* value) {
   if (value == nullptr) return std::nullopt;
-  using Limits = std::numeric_limits<Int>;
   switch (value->kind) {
     case PlatformValue::Kind::integer:
       if (!std::in_range<Int>(value->integer)) return std::nullopt;
       return static_cast<Int>(value->integer);
-    case PlatformValue::Kind::floating: {
-      const double truncated = std::trunc(value->floating);
-      // Both bounds are powers of two or zero, held exactly by a double; the
-      // upper one is the first value beyond the type.
-      const double lowest = static_cast<double>(Limits::min());
-      const double beyond = std::ldexp(1.0, Limits::digits);
-      if (!(truncated >= lowest && truncated < beyond)) return std::nullopt;  // also NaN
-      return static_cast<Int>(truncated);
-    }
+    case PlatformValue::Kind::floating:
+      return truncatedTo<Int>(value->floating);
     case PlatformValue::Kind::text:
     case PlatformValue::Kind::boolean:
     case PlatformValue::Kind::axValue:
@@ -116,10 +122,7 @@ std::map<std::uint32_t, std::int64_t> legacyMetadataByWindowID(ScreenWindowAcces
 }
 
 std::optional<std::int64_t> truncatedSideLength(double side) noexcept {
-  const double length = std::trunc(std::fabs(side));
-  // 2^63 is the first length beyond the signed 64-bit range, held exactly.
-  if (!(length < std::ldexp(1.0, 63))) return std::nullopt;  // also NaN and infinity
-  return static_cast<std::int64_t>(length);
+  return truncatedTo<std::int64_t>(std::fabs(side));
 }
 
 NativeExecution enumerateFocusedWindow(const std::function<ValidatedTarget()>& validate,
