@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "text/utf8.hpp"
+
 namespace pellucor::json {
 namespace {
 
@@ -19,6 +21,12 @@ constexpr std::array<std::uint8_t, 256> kEscapedWidth = [] {
 
 constexpr std::string_view kHexDigits = "0123456789abcdef";
 
+// Steps `index` over the multi-byte sequence that starts there, which is
+// written as it is; refuses a sequence that is not well-formed UTF-8.
+void skipMultiByteSequence(std::string_view text, std::size_t& index) {
+  if (!text::nextScalar(text, index)) throw EncodingError("text is not well-formed UTF-8");
+}
+
 class EncodingSink {
  public:
   explicit EncodingSink(std::string& out) : out_(out) {}
@@ -32,11 +40,19 @@ class EncodingSink {
   void string(std::string_view text) {
     out_.push_back('"');
     std::size_t runStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < text.size();) {
       const auto byte = static_cast<unsigned char>(text[i]);
-      if (kEscapedWidth[byte] == 0) continue;
+      if (byte >= 0x80) {
+        skipMultiByteSequence(text, i);
+        continue;
+      }
+      if (kEscapedWidth[byte] == 0) {
+        ++i;
+        continue;
+      }
       out_.append(text.substr(runStart, i - runStart));
-      runStart = i + 1;
+      ++i;
+      runStart = i;
       switch (byte) {
         case '"': out_.append("\\\""); break;
         case '\\': out_.append("\\\\"); break;
@@ -231,11 +247,16 @@ std::size_t measuredSize(const Response& response) { return measureAny(response)
 
 std::size_t measuredStringSize(std::string_view text) {
   std::size_t size = 2 + text.size();
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80) {
+      skipMultiByteSequence(text, i);
+      continue;
+    }
     // An escaped byte adds its escape's width less the byte itself.
     if (kEscapedWidth[byte] != 0) size += kEscapedWidth[byte] - 1u;
     if (byte == '/') ++size;
+    ++i;
   }
   return size;
 }

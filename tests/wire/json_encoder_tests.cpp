@@ -103,6 +103,31 @@ TEST(StringEncoding, EscapesOnlyWhatJsonRequires) {
   }
 }
 
+TEST(StringEncoding, BytesThatAreNotUtf8AreNeverWritten) {
+  const struct {
+    const char* name;
+    JSONValue value;
+  } cases[] = {
+      {"FF in a value", JSONValue("ab\xFF")},
+      {"encoded surrogate", JSONValue("\xED\xA0\x80")},
+      {"cut-off sequence at the end", JSONValue("caf\xC3")},
+      {"overlong slash", JSONValue("\xC0\xAF")},
+      {"bad key", JSONValue(JSONValue::Object{{"\x80", JSONValue()}})},
+      {"deep in an array", JSONValue(JSONValue::Array{JSONValue("ok"), JSONValue(JSONValue::Array{JSONValue("\xF8")})})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_THROW(json::encode(c.value), json::EncodingError);
+    EXPECT_THROW(json::measuredSize(c.value), json::EncodingError);
+  }
+  EXPECT_THROW(json::measuredStringSize("\xFF"), json::EncodingError);
+  Response response;
+  response.target = exampleObservation(1);
+  response.target->bundleID = "com.\xFE";
+  EXPECT_THROW(json::encode(response), json::EncodingError);
+  EXPECT_THROW(json::measuredSize(response), json::EncodingError);
+}
+
 TEST(ValueEncoding, ObjectKeysAreSortedByBytesAtEveryDepth) {
   const JSONValue value(JSONValue::Object{
       {"b", JSONValue(JSONValue::Object{{"z", JSONValue(true)}, {"a", JSONValue(false)}})},
