@@ -1,0 +1,172 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver_test_lines.hpp"
+
+extern char** environ;
+
+namespace pellucor {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::approvalLines;
+using testing::fallbackResponse;
+using testing::kApprovalArgument;
+using testing::kKeyRefusedResponse;
+using testing::kKeyRequestLine;
+using testing::kKeySuccessResponse;
+
+struct Finished {
+  std::string out;
+  std::string err;
+  int status = -1;
+};
+
+struct Launch {
+  std::vector<std::string> arguments;
+  std::string input;
+  bool closeInput = true;
+  std::string script = "succeed";
+};
+
+// Runs the entry harness as a child process with its three standard streams
+// on pipes, writes `input` to it, and collects everything it writes until it
+// exits.
+Finished runEntry(const Launch& launch) {
+  int in[2], out[2], err[2];
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipes";
+    return {};
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+
+  std::vector<std::string> argumentTexts{PELLUCOR_ENTRY_HARNESS};
+  argumentTexts.insert(argumentTexts.end(), launch.arguments.begin(), launch.arguments.end());
+  std::vector<char*> argv;
+  for (auto& text : argumentTexts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environmentTexts;
+  for (char** entry = environ; *entry != nullptr; ++entry) environmentTexts.emplace_back(*entry);
+  environmentTexts.push_back("PELLUCOR_ENTRY_HARNESS_SCRIPT=" + launch.script);
+  std::vector<char*> envp;
+  for (auto& text : environmentTexts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+
+  pid_t child = 0;
+  const int spawned = ::posix_spawn(&child, PELLUCOR_ENTRY_HARNESS, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  if (spawned != 0) {
+    ADD_FAILURE() << "spawn failed: " << spawned;
+    ::close(in[1]);
+    ::close(out[0]);
+    ::close(err[0]);
+    return {};
+  }
+
+  std::thread writer([&] {
+    std::size_t done = 0;
+    while (done < launch.input.size()) {
+      const ssize_t count = ::write(in[1], launch.input.data() + done, launch.input.size() - done);
+      if (count <= 0) break;
+      done += static_cast<std::size_t>(count);
+    }
+    if (launch.closeInput) ::close(in[1]);
+  });
+
+  Finished finished;
+  pollfd streams[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* sinks[2] = {&finished.out, &finished.err};
+  int open = 2;
+  while (open > 0) {
+    if (::poll(streams, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (streams[i].fd < 0 || streams[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t count = ::read(streams[i].fd, buffer, sizeof buffer);
+      if (count > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(count));
+      } else {
+        ::close(streams[i].fd);
+        streams[i].fd = -1;
+        --open;
+      }
+    }
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  writer.join();
+  if (!launch.closeInput) ::close(in[1]);
+  finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  return finished;
+}
+
+TEST(EntryProcess, WritesExactlyTheseBytesAndEndsWithThisStatus) {
+  const std::string line = std::string(kKeyRequestLine) + "\n";
+  const struct {
+    const char* name;
+    Launch launch;
+    std::string out;
+    std::string err;
+    int status;
+  } cases[] = {
+      {"refused invocation", {{"x"}, line}, "", "invalid compiled invocation\n", 64},
+      {"approval argument with a second one", {{kApprovalArgument, "x"}, line}, "",
+       "invalid compiled invocation\n", 64},
+      {"empty input", {{}, ""}, fallbackResponse("unterminated_request", "request must end with LF") + "\n", "", 64},
+      {"no line feed", {{}, kKeyRequestLine}, fallbackResponse("unterminated_request", "request must end with LF") + "\n",
+       "", 64},
+      {"second line", {{}, line + "\n"},
+       fallbackResponse("multiple_requests", "second request line is forbidden") + "\n", "", 64},
+      {"trailing input", {{}, line + line},
+       fallbackResponse("multiple_requests", "trailing input after request line") + "\n", "", 64},
+      {"too large", {{}, std::string(65535, ' ') + "\n "},
+       fallbackResponse("request_too_large", "request exceeds 65536 bytes") + "\n", "", 64},
+      {"decoder error", {{}, "{}\n"},
+       fallbackResponse("invalid_schema", "unknown or missing field in closed v2 schema") + "\n", "", 64},
+      {"success", {{}, line + " \t\r"}, std::string(kKeySuccessResponse) + "\n", "", 0},
+      {"refused by the native operation", {{}, line, true, "refuse"}, std::string(kKeyRefusedResponse) + "\n", "",
+       64},
+      {"approval mode", {{kApprovalArgument}, ""}, approvalLines(true), "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Finished finished = runEntry(c.launch);
+    EXPECT_EQ(finished.out, c.out);
+    EXPECT_EQ(finished.err, c.err);
+    EXPECT_EQ(finished.status, c.status);
+  }
+}
+
+TEST(EntryProcess, HostThatKeepsStandardInputOpenGetsReadTimeout) {
+  const auto start = std::chrono::steady_clock::now();
+  const Finished finished = runEntry({{}, std::string(kKeyRequestLine) + "\n", false});
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(finished.out,
+            fallbackResponse("read_timeout", "stdin did not close before the startup deadline") + "\n");
+  EXPECT_EQ(finished.err, "");
+  EXPECT_EQ(finished.status, 64);
+  EXPECT_GE(waited, 1900ms);
+  EXPECT_LT(waited, 10s);
+}
+
+}  // namespace
+}  // namespace pellucor
