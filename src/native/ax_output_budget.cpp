@@ -57,8 +57,12 @@ std::size_t MeasuredObject::newMemberSize(std::string_view key, std::size_t valu
 }
 
 void MeasuredObject::addMember(std::string_view key, JSONValue value) {
-  if (members_.find(key) != members_.end()) throw std::logic_error("member added twice");
   const std::size_t valueSize = json::measuredSize(value);
+  addMember(key, std::move(value), valueSize);
+}
+
+void MeasuredObject::addMember(std::string_view key, JSONValue value, std::size_t valueSize) {
+  if (members_.find(key) != members_.end()) throw std::logic_error("member added twice");
   size_ += newMemberSize(key, valueSize);
   members_.emplace(std::string(key), std::move(value));
 }

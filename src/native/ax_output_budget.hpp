@@ -32,6 +32,8 @@ class MeasuredObject {
   // Adds a member that is not present yet, measuring `value` once. Adding a
   // member that is already present is a programming error (std::logic_error).
   void addMember(std::string_view key, JSONValue value);
+  // The same, for a value whose measured size the caller already knows.
+  void addMember(std::string_view key, JSONValue value, std::size_t valueSize);
 
   // Appends `element`, whose measured size the caller already knows, to the
   // array member `key`, creating the member with this first element. The

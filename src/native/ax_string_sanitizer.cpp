@@ -26,32 +26,51 @@ std::size_t escapeLength(char32_t scalar) { return scalar > 0xFFFFF ? 10 : scala
 
 }  // namespace
 
-std::string AXStringSanitizer::escape(std::string_view text) {
-  std::string out;
+AXStringSanitizer::Measured AXStringSanitizer::escapeMeasured(std::string_view text) {
+  constexpr std::size_t kLimit = ax_limits::kMaximumEscapedTextBytes;
+  Measured out;
+  std::string& escaped = out.text;
+  escaped.reserve(text.size() < kLimit ? text.size() : kLimit);
+  // Bytes that the measuring form writes twice: one per quotation mark,
+  // reverse solidus and solidus. Escapes add their own backslash.
+  std::size_t doubled = 0;
   std::size_t index = 0;
   while (index < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[index]);
-    // Printable ASCII is neither a control nor a format character: the common
-    // case needs no table lookup.
-    if (byte >= 0x20 && byte < 0x7F) {
-      if (out.size() + 1 > ax_limits::kMaximumEscapedTextBytes) fail(ax_errors::kStringTooLarge);
-      out.push_back(static_cast<char>(byte));
-      ++index;
+    // Printable ASCII is neither a control nor a format character, so a run
+    // of it is copied whole. The run is never scanned past the limit, so a
+    // huge input costs no more than the limit.
+    const std::size_t room = kLimit - escaped.size();
+    const std::size_t scanEnd = index + (text.size() - index < room + 1 ? text.size() - index : room + 1);
+    std::size_t runEnd = index;
+    while (runEnd < scanEnd) {
+      const auto byte = static_cast<unsigned char>(text[runEnd]);
+      if (byte < 0x20 || byte >= 0x7F) break;
+      doubled += static_cast<std::size_t>(byte == '"' || byte == '\\' || byte == '/');
+      ++runEnd;
+    }
+    if (runEnd > index) {
+      if (runEnd - index > room) fail(ax_errors::kStringTooLarge);
+      escaped.append(text.substr(index, runEnd - index));
+      index = runEnd;
       continue;
     }
     const std::size_t start = index;
     const auto scalar = text::nextScalar(text, index);
     if (!scalar) fail(ax_errors::kEncodingFailed);
-    const bool escaped = needsEscape(*scalar);
-    const std::size_t pieceLength = escaped ? escapeLength(*scalar) : index - start;
-    if (out.size() + pieceLength > ax_limits::kMaximumEscapedTextBytes) fail(ax_errors::kStringTooLarge);
-    if (escaped) {
-      appendEscape(out, *scalar);
+    const bool replaced = needsEscape(*scalar);
+    const std::size_t pieceLength = replaced ? escapeLength(*scalar) : index - start;
+    if (pieceLength > room) fail(ax_errors::kStringTooLarge);
+    if (replaced) {
+      appendEscape(escaped, *scalar);
+      ++doubled;
     } else {
-      out.append(text.substr(start, index - start));
+      escaped.append(text.substr(start, index - start));
     }
   }
+  out.measuredSize = 2 + escaped.size() + doubled;
   return out;
 }
+
+std::string AXStringSanitizer::escape(std::string_view text) { return escapeMeasured(text).text; }
 
 }  // namespace pellucor

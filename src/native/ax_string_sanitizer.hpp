@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,15 @@ struct AXStringSanitizer {
   // UTF-8, because such bytes cannot be written as JSON text. Whichever comes
   // first in the text decides.
   static std::string escape(std::string_view text);
+
+  // The escaped text with its size as a JSON string in the measuring form of
+  // the output budget (quotation marks included, quotation mark, reverse
+  // solidus and "/" counted twice), found in the same pass. Fails as escape.
+  struct Measured {
+    std::string text;
+    std::size_t measuredSize = 0;
+  };
+  static Measured escapeMeasured(std::string_view text);
 };
 
 }  // namespace pellucor

@@ -35,7 +35,7 @@ std::optional<JSONValue> pair(std::string_view first, std::string_view second, c
   JSONValue::Object object;
   object.emplace(std::string(first), *a);
   object.emplace(std::string(second), *b);
-  return JSONValue(std::move(object));
+  return std::optional<JSONValue>(std::in_place, std::move(object));
 }
 
 std::optional<JSONValue> fromAXValue(const AXValueData& data) {
@@ -84,6 +84,13 @@ class Walk {
     for (const auto& [member, attribute] : kAXElementAttributes) {
       const auto answer = service_.copyAttributeValue(element, attribute);
       if (answer.status != platform::ax_status::kSuccess || !answer.value) continue;
+      if (answer.value->kind == PlatformValue::Kind::text) {
+        // Texts are the bulk of a tree: escaping measures them on the way.
+        auto escaped = AXStringSanitizer::escapeMeasured(answer.value->text);
+        object.addMember(member, JSONValue(std::move(escaped.text)), escaped.measuredSize);
+        withinBudget(object);
+        continue;
+      }
       auto converted = axValue(*answer.value);
       if (!converted) continue;
       object.addMember(member, std::move(*converted));
@@ -118,9 +125,8 @@ class Walk {
       if (name.kind != PlatformValue::Kind::text) return;
     }
     for (const auto& name : names) {
-      std::string escaped = AXStringSanitizer::escape(name.text);
-      const std::size_t size = json::measuredStringSize(escaped);
-      object.appendToArray(kActionsMember, JSONValue(std::move(escaped)), size);
+      auto escaped = AXStringSanitizer::escapeMeasured(name.text);
+      object.appendToArray(kActionsMember, JSONValue(std::move(escaped.text)), escaped.measuredSize);
       withinBudget(object);
     }
   }
@@ -140,15 +146,15 @@ AXWalkResult encodeAX(const platform::AccessibilityService& service, const Platf
 std::optional<JSONValue> axValue(const PlatformValue& value) {
   switch (value.kind) {
     case PlatformValue::Kind::text:
-      return JSONValue(AXStringSanitizer::escape(value.text));
+      return std::optional<JSONValue>(std::in_place, AXStringSanitizer::escape(value.text));
     case PlatformValue::Kind::boolean:
-      return JSONValue(value.boolean);
+      return std::optional<JSONValue>(std::in_place, value.boolean);
     case PlatformValue::Kind::integer:
-      return JSONValue(value.integer);
+      return std::optional<JSONValue>(std::in_place, value.integer);
     case PlatformValue::Kind::floating: {
       const auto truncated = truncatedInteger(value.floating);
       if (!truncated) return std::nullopt;
-      return JSONValue(*truncated);
+      return std::optional<JSONValue>(std::in_place, *truncated);
     }
     case PlatformValue::Kind::axValue:
       return fromAXValue(value.axValue);

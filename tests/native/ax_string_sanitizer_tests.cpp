@@ -5,6 +5,7 @@
 #include <string>
 
 #include "native/error_outcome.hpp"
+#include "wire/json_encoder.hpp"
 
 namespace pellucor {
 namespace {
@@ -23,6 +24,13 @@ TEST_P(EscapeTest, WritesInvisibleAndDirectionalCharactersAsVisibleEscapes) {
   EXPECT_EQ(AXStringSanitizer::escape(GetParam().input), GetParam().expected);
 }
 
+// The size found while escaping is the one the output budget would measure.
+TEST_P(EscapeTest, MeasuresTheEscapedTextAsTheBudgetDoes) {
+  const auto measured = AXStringSanitizer::escapeMeasured(GetParam().input);
+  EXPECT_EQ(measured.text, GetParam().expected);
+  EXPECT_EQ(measured.measuredSize, json::measuredStringSize(GetParam().expected));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Characters, EscapeTest,
     ::testing::Values(
@@ -39,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"TagCharacterHasFiveDigits", "\xF3\xA0\x80\x81", "\\u{E0001}"},
         EscapeCase{"LettersEmojiAndScriptsKept", "\xC3\xA9 e\xCC\x81 \xF0\x9F\x98\x80 \xE6\xBC\xA2 \xD0\xAF",
                    "\xC3\xA9 e\xCC\x81 \xF0\x9F\x98\x80 \xE6\xBC\xA2 \xD0\xAF"},
-        EscapeCase{"BackslashAndQuoteKept", "\\u{0009} \"q\"", "\\u{0009} \"q\""}),
+        EscapeCase{"BackslashAndQuoteKept", "\\u{0009} \"q\"", "\\u{0009} \"q\""},
+        EscapeCase{"SlashesKept", "a/b//c", "a/b//c"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct LimitCase {

@@ -28,7 +28,13 @@ FakeAXElement& FakeAXElement::setStatus(std::string attribute, std::int32_t stat
 }
 
 FakeAXElement& FakeAXElement::setAnswer(std::string attribute, AXResult answer) {
-  attributes_.insert_or_assign(std::move(attribute), std::move(answer));
+  for (auto& [name, existing] : attributes_) {
+    if (name == attribute) {
+      existing = std::move(answer);
+      return *this;
+    }
+  }
+  attributes_.emplace_back(std::move(attribute), std::move(answer));
   return *this;
 }
 
@@ -54,8 +60,9 @@ FakeAXElement& FakeAXElement::adopt(std::shared_ptr<FakeAXElement> child) {
 }
 
 AXResult FakeAXElement::attribute(std::string_view name) const {
-  const auto found = attributes_.find(name);
-  if (found != attributes_.end()) return found->second;
+  for (const auto& [attribute, answer] : attributes_) {
+    if (attribute == name) return answer;
+  }
   if (name == "AXChildren") {
     std::vector<PlatformValue> list;
     for (const auto& child : children_) list.push_back(PlatformValue::makeElement(child));
