@@ -1,8 +1,11 @@
 #include "text/text_equality.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include <utf8proc.h>
 
@@ -26,7 +29,129 @@ std::string decompose(std::string_view text) {
   return std::string(reinterpret_cast<const char*>(raw), static_cast<std::size_t>(length));
 }
 
+constexpr std::uint64_t kFnvOffset = 14695981039346656037ULL;
+constexpr std::uint64_t kFnvPrime = 1099511628211ULL;
+
+// Hangul syllables decompose by arithmetic (Unicode chapter 3.12) into two or
+// three conjoining jamo, all starters.
+constexpr char32_t kSyllableBase = 0xAC00;
+constexpr char32_t kLeadingBase = 0x1100;
+constexpr char32_t kVowelBase = 0x1161;
+constexpr char32_t kTrailingBase = 0x11A7;
+constexpr char32_t kVowelCount = 21;
+constexpr char32_t kTrailingCount = 28;
+constexpr char32_t kSyllableCount = 11172;
+
+// Feeds the canonical decomposition of a text, in canonical order, to an
+// FNV-1a hash of its UTF-8 bytes. Marks (non-zero combining class) wait in
+// `marks_` until the next starter, and are then put in canonical order by a
+// stable sort on their class.
+class CanonicalHasher {
+ public:
+  void byte(unsigned char value) noexcept {
+    hash_ ^= value;
+    hash_ *= kFnvPrime;
+  }
+
+  // ASCII is a starter without a decomposition.
+  void ascii(unsigned char value) {
+    flushMarks();
+    byte(value);
+  }
+
+  void scalar(char32_t value) {
+    if (value - kSyllableBase < kSyllableCount) {
+      const char32_t index = value - kSyllableBase;
+      starter(kLeadingBase + index / (kVowelCount * kTrailingCount));
+      starter(kVowelBase + index % (kVowelCount * kTrailingCount) / kTrailingCount);
+      if (index % kTrailingCount != 0) starter(kTrailingBase + index % kTrailingCount);
+      return;
+    }
+    const utf8proc_property_t* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(value));
+    if (property->decomp_seqindex == UINT16_MAX || property->decomp_type != 0) {
+      place(value, property->combining_class);
+      return;
+    }
+    // A canonical decomposition: the library gives it in full (recursively),
+    // at most four scalars long in every Unicode version so far.
+    utf8proc_int32_t parts[16];
+    utf8proc_int32_t boundary = 0;
+    const auto count = utf8proc_decompose_char(static_cast<utf8proc_int32_t>(value), parts, 16,
+                                               UTF8PROC_DECOMPOSE, &boundary);
+    if (count <= 0 || count > 16) throw std::runtime_error("text could not be decomposed");
+    for (utf8proc_ssize_t i = 0; i < count; ++i) {
+      place(static_cast<char32_t>(parts[i]), utf8proc_get_property(parts[i])->combining_class);
+    }
+  }
+
+  std::uint64_t finish() {
+    flushMarks();
+    return hash_;
+  }
+
+ private:
+  void place(char32_t value, utf8proc_propval_t combiningClass) {
+    if (combiningClass == 0) {
+      starter(value);
+    } else {
+      marks_.emplace_back(combiningClass, value);
+    }
+  }
+  void starter(char32_t value) {
+    flushMarks();
+    emit(value);
+  }
+  void flushMarks() {
+    if (marks_.empty()) return;
+    std::stable_sort(marks_.begin(), marks_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& mark : marks_) emit(mark.second);
+    marks_.clear();
+  }
+  void emit(char32_t value) {
+    if (value < 0x80) {
+      byte(static_cast<unsigned char>(value));
+    } else if (value < 0x800) {
+      byte(static_cast<unsigned char>(0xC0 | (value >> 6)));
+      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
+    } else if (value < 0x10000) {
+      byte(static_cast<unsigned char>(0xE0 | (value >> 12)));
+      byte(static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F)));
+      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
+    } else {
+      byte(static_cast<unsigned char>(0xF0 | (value >> 18)));
+      byte(static_cast<unsigned char>(0x80 | ((value >> 12) & 0x3F)));
+      byte(static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F)));
+      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
+    }
+  }
+
+  std::uint64_t hash_ = kFnvOffset;
+  std::vector<std::pair<utf8proc_propval_t, char32_t>> marks_;
+};
+
 }  // namespace
+
+std::uint64_t canonicalHash(std::string_view text) {
+  CanonicalHasher hasher;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      hasher.ascii(byte);
+      ++i;
+      continue;
+    }
+    const auto value = nextScalar(text, i);
+    if (!value) {
+      hasher.byte(byte);
+      ++i;
+      continue;
+    }
+    hasher.scalar(*value);
+  }
+  return hasher.finish();
+}
 
 bool textEquals(std::string_view a, std::string_view b) {
   if (a == b) return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,5 +16,12 @@ bool textEquals(std::string_view a, std::string_view b);
 // A key that is equal for two texts exactly when they are canonically
 // equivalent: the canonical decomposition, as UTF-8. ASCII text is its own key.
 std::string canonicalKey(std::string_view text);
+
+// The 64-bit FNV-1a hash of canonicalKey(text), computed without building the
+// key or allocating for it in the common case: canonically equivalent texts
+// hash alike, so a hash table of texts needs the full comparison only when two
+// hashes meet. ASCII text costs one pass over its bytes. `text` must be
+// well-formed UTF-8; a byte that does not decode is hashed as it is.
+std::uint64_t canonicalHash(std::string_view text);
 
 }  // namespace pellucor::text

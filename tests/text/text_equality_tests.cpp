@@ -46,13 +46,39 @@ constexpr EqualityCase kEqualityCases[] = {
     {"prefix", "\xC3\xA9", "\xC3\xA9" "e", false},
 };
 
+// FNV-1a over bytes, written out here so that the hash is checked against
+// its definition rather than against itself.
+std::uint64_t fnv1a(std::string_view bytes) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
 TEST(TextEquality, CanonicalEquivalenceWithoutFoldingOrTrimming) {
   for (const auto& c : kEqualityCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(textEquals(c.a, c.b), c.equal);
     EXPECT_EQ(textEquals(c.b, c.a), c.equal);
     EXPECT_EQ(canonicalKey(c.a) == canonicalKey(c.b), c.equal);
+    EXPECT_EQ(canonicalHash(c.a) == canonicalHash(c.b), c.equal);
+    EXPECT_EQ(canonicalHash(c.a), fnv1a(canonicalKey(c.a)));
   }
+}
+
+TEST(TextEquality, CanonicalHashPutsLongRunsOfMarksInOrder) {
+  // Marks of classes 230 and 220 alternate; their canonical order puts every
+  // 220 before every 230, keeping each class's own order.
+  std::string written = "a";
+  std::string ordered = "a";
+  for (int i = 0; i < 500; ++i) written += "\xCC\x81\xCC\xA3";  // U+0301 (230), U+0323 (220)
+  for (int i = 0; i < 500; ++i) ordered += "\xCC\xA3";
+  for (int i = 0; i < 500; ++i) ordered += "\xCC\x81";
+  EXPECT_EQ(canonicalHash(written), canonicalHash(ordered));
+  EXPECT_EQ(canonicalHash(written), fnv1a(ordered));
+  EXPECT_TRUE(textEquals(written, ordered));
 }
 
 TEST(TextEquality, AsciiIsItsOwnKey) {
@@ -101,6 +127,9 @@ TEST(TextEquality, AgreesWithTheUnicodeNormalizationTestData) {
     EXPECT_TRUE(textEquals(c[1], c[2])) << "line " << lineNumber;
     EXPECT_TRUE(textEquals(c[3], c[4])) << "line " << lineNumber;
     EXPECT_EQ(canonicalKey(c[0]), canonicalKey(c[1])) << "line " << lineNumber;
+    for (const auto& column : c) {
+      EXPECT_EQ(canonicalHash(column), fnv1a(canonicalKey(column))) << "line " << lineNumber;
+    }
     // Where the compatibility decomposition differs from the canonical one,
     // the source must not equal its compatibility form: equality is not
     // compatibility equivalence.
