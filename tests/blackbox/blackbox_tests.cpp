@@ -1,7 +1,8 @@
 // Runs the built pellucor-sim as a host would run the helper, against small
 // desktop files, and compares every byte it leaves behind: the response line
-// (with its elapsed time set to 0), standard error, the exit status, the
-// events log, and whether standard input was read at all.
+// (with its elapsed time set to 0, and a captured PNG checked by its digest and
+// its decoded pixels rather than by its compressed bytes), standard error, the
+// exit status, the events log, and whether standard input was read at all.
 //
 // Every case is a patch (RFC 7396 merge patch) over desktops/base.json, a
 // production host in front with its plugin window focused and captured, plus
@@ -10,7 +11,10 @@
 // mode, a deadline) wait together.
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/sha.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "blackbox/sim_process.hpp"
+#include "platform/simulated/png_decoder.hpp"
 
 namespace pellucor::blackbox {
 namespace {
@@ -81,6 +86,13 @@ struct Case {
     inputTouched = true;
     return *this;
   }
+  // The PNG in the response must decode to these straight RGBA pixels, rows
+  // top to bottom; its Base64 and digest then stand as "<png>" and
+  // "<sha256>" in the expected output, since any faithful encoding will do.
+  Case& expectPng(std::int64_t width, std::int64_t height, std::vector<std::uint8_t> rgba) {
+    png = simulated::StraightImage{width, height, std::move(rgba)};
+    return *this;
+  }
   Case& expectInputUntouched() {
     inputTouched = false;
     return *this;
@@ -97,6 +109,7 @@ struct Case {
   int status = 0;
   std::vector<std::string> events;
   std::optional<bool> inputTouched;  // nothing: not checked
+  std::optional<simulated::StraightImage> png;
 };
 
 std::string baseDesktop() {
@@ -191,6 +204,53 @@ std::string normalisedDuration(const std::string& output) {
   return std::regex_replace(output, kDuration, R"("duration_ms":0)");
 }
 
+std::string sha256Hex(const std::vector<std::uint8_t>& bytes) {
+  unsigned char digest[SHA256_DIGEST_LENGTH];
+  SHA256(bytes.data(), bytes.size(), digest);
+  std::string hex;
+  for (const unsigned char byte : digest) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0F];
+  }
+  return hex;
+}
+
+std::vector<std::uint8_t> decodeBase64(const std::string& text) {
+  std::vector<std::uint8_t> bytes(text.size() / 4 * 3);
+  const int length =
+      EVP_DecodeBlock(bytes.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+  if (length < 0) return {};
+  std::size_t padding = 0;
+  for (auto it = text.rbegin(); it != text.rend() && *it == '='; ++it) ++padding;
+  bytes.resize(static_cast<std::size_t>(length) - padding);
+  return bytes;
+}
+
+// Checks the PNG of a capture response against `expected` (its digest, and
+// its pixels decoded by an independent decoder) and puts placeholders in the
+// place of its Base64 and digest.
+std::string checkedPng(const std::string& output, const std::optional<simulated::StraightImage>& expected) {
+  static const std::regex kPng(R"re("png_base64":"([^"]*)","png_sha256":"([0-9a-f]*)")re");
+  std::smatch found;
+  if (!std::regex_search(output, found, kPng)) return output;
+  if (!expected) {
+    ADD_FAILURE() << "a PNG that the case does not expect";
+    return output;
+  }
+  const std::vector<std::uint8_t> png = decodeBase64(found[1].str());
+  EXPECT_EQ(sha256Hex(png), found[2].str()) << "png_sha256 is not the digest of the PNG";
+  try {
+    const simulated::StraightImage image = simulated::decodePng(png, 8192, 8192 * 8192);
+    EXPECT_EQ(image.width, expected->width);
+    EXPECT_EQ(image.height, expected->height);
+    EXPECT_EQ(image.rgba, expected->rgba);
+  } catch (const simulated::PngDecodeError& error) {
+    ADD_FAILURE() << "the PNG does not decode: " << error.what();
+  }
+  return found.prefix().str() + R"("png_base64":"<png>","png_sha256":"<sha256>")" + found.suffix().str();
+}
+
 void runTable(const std::vector<Case>& cases) {
   std::vector<std::unique_ptr<SimProcess>> runs;
   for (const Case& c : cases) {
@@ -200,7 +260,7 @@ void runTable(const std::vector<Case>& cases) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.name);
     const SimOutcome outcome = runs[i]->finish();
-    EXPECT_EQ(normalisedDuration(outcome.standardOutput), c.output);
+    EXPECT_EQ(checkedPng(normalisedDuration(outcome.standardOutput), c.png), c.output);
     if (c.errorIsPrefixOfOneLine) {
       EXPECT_EQ(outcome.standardError.rfind(c.error, 0), 0u) << outcome.standardError;
       EXPECT_EQ(outcome.standardError.find('\n'), outcome.standardError.size() - 1) << outcome.standardError;
@@ -222,9 +282,21 @@ const std::string kObserveTree =
     R"("role":"AXWindow","size":{"height":3,"width":4},"title":"Zorvane"}})";
 
 const std::string kCaptureResult =
-    R"({"height":3,"png_base64":"iVBORw0KGgoAAAANSUhEUgAAAAQAAAADCAIAAAA7ljmRAAAAMklEQVR4AQEnANj/APDw8PDw8PDw8PDw)"
-    R"(8ADw8PDIHh7IHh7w8PAA8PDw8PDw8PDw8PDwTaUeKeOVYAcAAAAASUVORK5CYII=","png_sha256":)"
-    R"("3998ec19059a2c6dcd4faabdc1b35f9affed8b4a959096e15235697e7bf94ee2","width":4,"window_id":42})";
+    R"({"height":3,"png_base64":"<png>","png_sha256":"<sha256>","width":4,"window_id":42})";
+
+// The base desktop's window as captured: light grey with a red bar of two
+// pixels in the middle row.
+std::vector<std::uint8_t> baseWindowPixels() {
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const bool bar = y == 1 && (x == 1 || x == 2);
+      rgba.insert(rgba.end(), {static_cast<std::uint8_t>(bar ? 200 : 240), static_cast<std::uint8_t>(bar ? 30 : 240),
+                               static_cast<std::uint8_t>(bar ? 30 : 240), 255});
+    }
+  }
+  return rgba;
+}
 
 const std::string kCaptureEvent =
     R"({"capture_resolution":"best","event":"capture","height":3,"pixel_format":"BGRA","shows_cursor":false,)"
@@ -255,6 +327,7 @@ TEST(BlackBoxTest, EveryOperationSucceedsOnTheVerifiedTarget) {
       Case("capture_target_window returns the PNG of exactly the window")
           .withInput(request("capture_target_window", "{}", "42"))
           .expectOutput(success("capture_target_window", kCaptureResult, kObservedWindow42))
+          .expectPng(4, 3, baseWindowPixels())
           .expectEvents({kCaptureEvent}),
       Case("key posts one press without flags")
           .withInput(request("key", R"({"key":"a"})"))
