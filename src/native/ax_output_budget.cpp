@@ -6,47 +6,16 @@
 #include <vector>
 
 #include "native/accessibility_reading.hpp"
-#include "text/utf8.hpp"
 #include "wire/json_encoder.hpp"
 
 namespace pellucor {
-namespace {
-
-// Every text of a value must be well-formed UTF-8 for its encoding to be
-// JSON at all. Walks with an explicit stack, so that a deeply nested value
-// from a substitute reader cannot exhaust the call stack.
-bool allTextWellFormed(const JSONValue& root) {
-  std::vector<const JSONValue*> pending{&root};
-  while (!pending.empty()) {
-    const JSONValue* value = pending.back();
-    pending.pop_back();
-    switch (value->kind()) {
-      case JSONValue::Kind::string:
-        if (!text::isWellFormedUtf8(value->asString())) return false;
-        break;
-      case JSONValue::Kind::object:
-        for (const auto& [key, member] : value->asObject()) {
-          if (!text::isWellFormedUtf8(key)) return false;
-          pending.push_back(&member);
-        }
-        break;
-      case JSONValue::Kind::array:
-        for (const auto& element : value->asArray()) pending.push_back(&element);
-        break;
-      case JSONValue::Kind::integer:
-      case JSONValue::Kind::boolean:
-      case JSONValue::Kind::null:
-        break;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 std::size_t AXOutputBudget::encodedSize(const JSONValue& value) {
-  if (!allTextWellFormed(value)) fail(ax_errors::kEncodingFailed);
-  return json::measuredSize(value);
+  try {
+    return json::measuredSize(value);
+  } catch (const json::EncodingError&) {
+    fail(ax_errors::kEncodingFailed);
+  }
 }
 
 bool AXOutputBudget::exceeds(std::size_t size) noexcept { return size > ax_limits::kOutputBudgetBytes; }

@@ -13,9 +13,9 @@ namespace pellucor {
 struct AXOutputBudget {
   AXOutputBudget() = delete;
 
-  // The measured size of `value`. Fails with "ax_encoding_failed" when a
-  // string or member name is not well-formed UTF-8, which no JSON text can
-  // hold; nothing else can make the encoding fail.
+  // The measured size of `value`. Fails with "ax_encoding_failed" when the
+  // value cannot be encoded: a string or member name that is not well-formed
+  // UTF-8, which no JSON text can hold.
   static std::size_t encodedSize(const JSONValue& value);
 
   // True when `size` is over the budget; exactly 1048576 bytes is within it.
@@ -29,8 +29,10 @@ struct AXOutputBudget {
 // the figure.
 class MeasuredObject {
  public:
-  // Adds a member that is not present yet, measuring `value` once. Adding a
-  // member that is already present is a programming error (std::logic_error).
+  // Adds a member that is not present yet, measuring `value` once (which
+  // throws json::EncodingError for text that is not well-formed UTF-8).
+  // Adding a member that is already present is a programming error
+  // (std::logic_error).
   void addMember(std::string_view key, JSONValue value);
   // The same, for a value whose measured size the caller already knows.
   void addMember(std::string_view key, JSONValue value, std::size_t valueSize);
