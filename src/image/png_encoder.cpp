@@ -51,6 +51,14 @@ constexpr StraightTable makeStraightTable() {
 }
 constexpr StraightTable kStraight = makeStraightTable();
 
+// A buffer left uninitialised: every byte is written before it is read, and
+// zeroing hundreds of megabytes first would cost time for nothing. (A plain
+// new[] rather than make_unique_for_overwrite, which older standard
+// libraries lack.)
+std::unique_ptr<std::uint8_t[]> uninitialisedBytes(std::size_t size) {
+  return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]);
+}
+
 struct CompressorDeleter {
   void operator()(libdeflate_compressor* compressor) const noexcept { libdeflate_free_compressor(compressor); }
 };
@@ -280,7 +288,7 @@ std::unique_ptr<std::uint8_t[]> filterRows(const StraightRows& rows, PNGRowFilte
                                            RowOf rowOf) {
   const std::size_t filteredRowSize = rows.rowSize() + 1;
   if (count > std::numeric_limits<std::size_t>::max() / filteredRowSize) fail(png_errors::kFailed);
-  auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(filteredRowSize * count);
+  auto filtered = uninitialisedBytes(filteredRowSize * count);
   std::vector<std::uint8_t> above(rows.rowSize(), 0);
   std::vector<std::uint8_t> current(rows.rowSize());
   RowFilterer filterer{filter, rows.rowSize(), rows.step()};
@@ -310,7 +318,7 @@ struct Compressed {
 // Compresses `size` bytes into a zlib stream; fails when compression fails.
 Compressed compress(libdeflate_compressor* compressor, const std::uint8_t* data, std::size_t size) {
   const std::size_t bound = libdeflate_zlib_compress_bound(compressor, size);
-  Compressed compressed{std::make_unique_for_overwrite<std::uint8_t[]>(bound), 0};
+  Compressed compressed{uninitialisedBytes(bound), 0};
   compressed.size = libdeflate_zlib_compress(compressor, data, size, compressed.bytes.get(), bound);
   if (compressed.size == 0) fail(png_errors::kFailed);
   return compressed;
