@@ -4,23 +4,15 @@
 
 #include <string>
 
+#include "target_fixture.hpp"
+
 namespace pellucor {
 namespace {
 
 const std::string kDescription =
-    "plugin.application application_id=0123456789abcdef01234567 application_name=N application_revision=r7";
+    "plugin.application application_id=0123456789abcdef01234567 application_name=Notes application_revision=r7";
 
-Target target() {
-  Target t;
-  t.pid = 501;
-  t.bundleID = "com.brevant.zorvane";
-  t.frontmostRequired = true;
-  t.surface = "plugin.application";
-  t.applicationID = "0123456789abcdef01234567";
-  t.applicationName = "N";
-  t.applicationRevision = "r7";
-  return t;
-}
+Target target() { return testing::hostTarget(); }
 
 JSONValue node(JSONValue identifier, JSONValue description, JSONValue::Array children = {}) {
   JSONValue::Object object{{"identifier", std::move(identifier)}, {"description", std::move(description)}};
@@ -53,18 +45,18 @@ TEST(AXTreePolicyTest, AcceptsOnlyTheExactDescription) {
     std::string description;
   };
   const Case nearMisses[] = {
-      {"OneCharacter", "plugin.application application_id=0123456789abcdef01234568 application_name=N "
+      {"OneCharacter", "plugin.application application_id=0123456789abcdef01234568 application_name=Notes "
                        "application_revision=r7"},
       {"ExtraField", kDescription + " application_build=3"},
-      {"FieldsReordered", "plugin.application application_name=N application_id=0123456789abcdef01234567 "
+      {"FieldsReordered", "plugin.application application_name=Notes application_id=0123456789abcdef01234567 "
                           "application_revision=r7"},
       {"TrailingSpace", kDescription + " "},
-      {"DoubleSpace", "plugin.application  application_id=0123456789abcdef01234567 application_name=N "
+      {"DoubleSpace", "plugin.application  application_id=0123456789abcdef01234567 application_name=Notes "
                       "application_revision=r7"},
-      {"UpperCase", "Plugin.application application_id=0123456789abcdef01234567 application_name=N "
+      {"UpperCase", "Plugin.application application_id=0123456789abcdef01234567 application_name=Notes "
                     "application_revision=r7"},
       {"Prefix", "plugin.application application_id=0123456789abcdef01234567"},
-      {"EscapedTab", "plugin.application\\u{0009}application_id=0123456789abcdef01234567 application_name=N "
+      {"EscapedTab", "plugin.application\\u{0009}application_id=0123456789abcdef01234567 application_name=Notes "
                      "application_revision=r7"},
   };
   for (const auto& c : nearMisses) {

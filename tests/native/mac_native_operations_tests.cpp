@@ -10,6 +10,7 @@
 #include "native/system_accessibility_reader.hpp"
 #include "support/fake_accessibility_service.hpp"
 #include "support/fake_clock.hpp"
+#include "target_fixture.hpp"
 #include "wire/json_encoder.hpp"
 
 namespace pellucor {
@@ -22,7 +23,7 @@ using testing::failureOf;
 using testing::FakeAXElement;
 
 const std::string kDescription =
-    "plugin.application application_id=0123456789abcdef01234567 application_name=N application_revision=r7";
+    "plugin.application application_id=0123456789abcdef01234567 application_name=Notes application_revision=r7";
 
 JSONValue markerNode(const std::string& description = kDescription) {
   return JSONValue(JSONValue::Object{{"identifier", JSONValue("plugin-application-browser-root")},
@@ -58,17 +59,7 @@ struct Machine {
   std::string helperID = "com.brevant.zorvane.pellucor";
   std::optional<FrontmostIdentity> frontmost = FrontmostIdentity{501, "com.brevant.zorvane", "Zorvane"};
   AXReadSnapshot snapshot{"Zorvane", platform::Rect{0, 0, 800, 600}, treeWith(markerNode())};
-  Target target = [] {
-    Target t;
-    t.pid = 501;
-    t.bundleID = "com.brevant.zorvane";
-    t.frontmostRequired = true;
-    t.surface = "plugin.application";
-    t.applicationID = "0123456789abcdef01234567";
-    t.applicationName = "N";
-    t.applicationRevision = "r7";
-    return t;
-  }();
+  Target target = testing::hostTarget();
 };
 
 class MacNativeOperationsTest : public ::testing::Test {
@@ -113,7 +104,7 @@ TEST_F(MacNativeOperationsTest, ObserveAXReturnsTheTrustFlagAndTheValidatedTree)
             "{\"preflight_trusted\":false,\"tree\":{\"children\":[{\"description\":\"" + kDescription +
                 "\",\"identifier\":\"plugin-application-browser-root\"}],\"role\":\"AXWindow\"}}");
   EXPECT_EQ(json::encode(execution.observation),
-            "{\"application_id\":\"0123456789abcdef01234567\",\"application_name\":\"N\","
+            "{\"application_id\":\"0123456789abcdef01234567\",\"application_name\":\"Notes\","
             "\"application_revision\":\"r7\",\"bundle_id\":\"com.brevant.zorvane\",\"pid\":501,"
             "\"surface\":\"plugin.application\"}");
   EXPECT_EQ(reader_->reads, std::vector<std::int32_t>{501});
@@ -313,7 +304,7 @@ TEST_F(ObserveAXOnFakeAccessibilityTest, FindsAMarkerTwelveLevelsDownBelowANearM
 
 TEST_F(ObserveAXOnFakeAccessibilityTest, ANearMissAloneIsAMismatch) {
   makeMarker(*window_->addChild(), "plugin.application application_id=0123456789abcdef01234567 "
-                                   "application_name=M application_revision=r7");
+                                   "application_name=Note application_revision=r7");
   EXPECT_EQ(observeOnService(), kMarkerMismatch);
 }
 
