@@ -1,6 +1,7 @@
 #include "text/text_equality.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -43,20 +44,21 @@ constexpr char32_t kTrailingCount = 28;
 constexpr char32_t kSyllableCount = 11172;
 
 // Feeds the canonical decomposition of a text, in canonical order, to an
-// FNV-1a hash of its UTF-8 bytes. Marks (non-zero combining class) wait in
+// FNV-1a hash taken over its scalars (one step per scalar, not per byte). Marks (non-zero combining class) wait in
 // `marks_` until the next starter, and are then put in canonical order by a
 // stable sort on their class.
 class CanonicalHasher {
  public:
-  void byte(unsigned char value) noexcept {
-    hash_ ^= value;
-    hash_ *= kFnvPrime;
-  }
-
   // ASCII is a starter without a decomposition.
   void ascii(unsigned char value) {
     flushMarks();
-    byte(value);
+    emit(value);
+  }
+
+  // A byte that does not decode stands for itself.
+  void undecodable(unsigned char value) {
+    flushMarks();
+    emit(0x110000u + value);
   }
 
   void scalar(char32_t value) {
@@ -90,49 +92,70 @@ class CanonicalHasher {
   }
 
  private:
+  struct Mark {
+    utf8proc_propval_t combiningClass;
+    char32_t scalar;
+  };
+
   void place(char32_t value, utf8proc_propval_t combiningClass) {
     if (combiningClass == 0) {
       starter(value);
-    } else {
-      marks_.emplace_back(combiningClass, value);
+      return;
     }
+    // Runs of marks are short in real text; a long run moves to the heap.
+    if (markCount_ < fewMarks_.size()) {
+      fewMarks_[markCount_++] = Mark{combiningClass, value};
+      return;
+    }
+    if (manyMarks_.empty()) manyMarks_.assign(fewMarks_.begin(), fewMarks_.end());
+    manyMarks_.push_back(Mark{combiningClass, value});
   }
   void starter(char32_t value) {
     flushMarks();
     emit(value);
   }
   void flushMarks() {
-    if (marks_.empty()) return;
-    std::stable_sort(marks_.begin(), marks_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& mark : marks_) emit(mark.second);
-    marks_.clear();
-  }
-  void emit(char32_t value) {
-    if (value < 0x80) {
-      byte(static_cast<unsigned char>(value));
-    } else if (value < 0x800) {
-      byte(static_cast<unsigned char>(0xC0 | (value >> 6)));
-      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
-    } else if (value < 0x10000) {
-      byte(static_cast<unsigned char>(0xE0 | (value >> 12)));
-      byte(static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F)));
-      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
+    if (markCount_ == 0) return;
+    const auto byClass = [](const Mark& a, const Mark& b) { return a.combiningClass < b.combiningClass; };
+    if (manyMarks_.empty()) {
+      // Insertion sort keeps marks of equal class in their order.
+      for (std::size_t i = 1; i < markCount_; ++i) {
+        const Mark mark = fewMarks_[i];
+        std::size_t j = i;
+        for (; j > 0 && byClass(mark, fewMarks_[j - 1]); --j) fewMarks_[j] = fewMarks_[j - 1];
+        fewMarks_[j] = mark;
+      }
+      for (std::size_t i = 0; i < markCount_; ++i) emit(fewMarks_[i].scalar);
     } else {
-      byte(static_cast<unsigned char>(0xF0 | (value >> 18)));
-      byte(static_cast<unsigned char>(0x80 | ((value >> 12) & 0x3F)));
-      byte(static_cast<unsigned char>(0x80 | ((value >> 6) & 0x3F)));
-      byte(static_cast<unsigned char>(0x80 | (value & 0x3F)));
+      std::stable_sort(manyMarks_.begin(), manyMarks_.end(), byClass);
+      for (const Mark& mark : manyMarks_) emit(mark.scalar);
+      manyMarks_.clear();
     }
+    markCount_ = 0;
+  }
+  void emit(char32_t value) noexcept {
+    hash_ ^= value;
+    hash_ *= kFnvPrime;
   }
 
   std::uint64_t hash_ = kFnvOffset;
-  std::vector<std::pair<utf8proc_propval_t, char32_t>> marks_;
+  std::array<Mark, 16> fewMarks_;
+  std::size_t markCount_ = 0;
+  std::vector<Mark> manyMarks_;
 };
 
 }  // namespace
 
 std::uint64_t canonicalHash(std::string_view text) {
+  if (isAscii(text)) {
+    // ASCII text is its own canonical decomposition.
+    std::uint64_t hash = kFnvOffset;
+    for (const char c : text) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= kFnvPrime;
+    }
+    return hash;
+  }
   CanonicalHasher hasher;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -144,7 +167,7 @@ std::uint64_t canonicalHash(std::string_view text) {
     }
     const auto value = nextScalar(text, i);
     if (!value) {
-      hasher.byte(byte);
+      hasher.undecodable(byte);
       ++i;
       continue;
     }

@@ -17,11 +17,12 @@ bool textEquals(std::string_view a, std::string_view b);
 // equivalent: the canonical decomposition, as UTF-8. ASCII text is its own key.
 std::string canonicalKey(std::string_view text);
 
-// The 64-bit FNV-1a hash of canonicalKey(text), computed without building the
-// key or allocating for it in the common case: canonically equivalent texts
-// hash alike, so a hash table of texts needs the full comparison only when two
-// hashes meet. ASCII text costs one pass over its bytes. `text` must be
-// well-formed UTF-8; a byte that does not decode is hashed as it is.
+// A 64-bit hash of the scalars of canonicalKey(text) (FNV-1a, one step per
+// scalar), computed without building the key or allocating for it in the
+// common case: canonically equivalent texts hash alike, so a hash table of
+// texts needs the full comparison only when two hashes meet. `text` must be
+// well-formed UTF-8; a byte that does not decode is hashed as a value beyond
+// every scalar.
 std::uint64_t canonicalHash(std::string_view text);
 
 }  // namespace pellucor::text

@@ -46,12 +46,13 @@ constexpr EqualityCase kEqualityCases[] = {
     {"prefix", "\xC3\xA9", "\xC3\xA9" "e", false},
 };
 
-// FNV-1a over bytes, written out here so that the hash is checked against
-// its definition rather than against itself.
-std::uint64_t fnv1a(std::string_view bytes) {
+// FNV-1a over the scalars of a text, written out here so that the hash is
+// checked against its definition rather than against itself.
+std::uint64_t fnv1a(std::string_view text) {
   std::uint64_t hash = 14695981039346656037ULL;
-  for (const char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
+  std::size_t index = 0;
+  while (const auto scalar = nextScalar(text, index)) {
+    hash ^= *scalar;
     hash *= 1099511628211ULL;
   }
   return hash;
