@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "intake/accepted_json.hpp"
 #include "intake/strict_json_scanner.hpp"
 #include "text/base64.hpp"
 #include "text/unicode_category.hpp"
@@ -14,88 +15,34 @@ namespace pellucor {
 namespace {
 
 using namespace intake_errors;
-using Kind = ScannedValue::Kind;
+using accepted_json::Kind;
+using accepted_json::Value;
 
 constexpr std::string_view kSurface = "plugin.application";
 constexpr std::size_t kApplicationNameBytes = 255;
 constexpr std::size_t kApplicationRevisionBytes = 256;
 constexpr std::size_t kMaximumModifiers = 3;
 
+// The member names of each record, the required ones first.
+enum class EnvelopeMember { protocol, requestID, nonce, operation, target, params };
 constexpr std::array<std::string_view, 6> kEnvelopeMembers = {"protocol", "request_id", "nonce",
                                                               "operation", "target", "params"};
-constexpr std::array<std::string_view, 7> kTargetMembers = {
-    "pid", "bundle_id", "frontmost_required", "surface", "application_id", "application_name",
-    "application_revision"};
-constexpr std::string_view kOptionalTargetMember = "window_id";
+enum class TargetMember {
+  pid,
+  bundleID,
+  frontmostRequired,
+  surface,
+  applicationID,
+  applicationName,
+  applicationRevision,
+  windowID,
+};
+constexpr std::array<std::string_view, 8> kTargetMembers = {
+    "pid",          "bundle_id",        "frontmost_required",   "surface",
+    "application_id", "application_name", "application_revision", "window_id"};
+constexpr std::size_t kRequiredTargetMembers = 7;
+enum class ParamsMember { key, modifiers };
 constexpr std::array<std::string_view, 2> kParamsMembers = {"key", "modifiers"};
-
-template <std::size_t N>
-bool contains(const std::array<std::string_view, N>& names, std::string_view name) {
-  for (const auto candidate : names) {
-    if (candidate == name) return true;
-  }
-  return false;
-}
-
-// The member names of `object` are exactly `required`, plus `optional` when
-// given. The scanner has already refused duplicate keys.
-template <std::size_t N>
-bool hasExactMembers(const ScannedValue& object, const std::array<std::string_view, N>& required,
-                     std::string_view optional = {}) {
-  if (object.kind != Kind::object) return false;
-  std::size_t found = 0;
-  for (const auto& member : object.members) {
-    if (contains(required, member.key)) {
-      ++found;
-    } else if (optional.empty() || member.key != optional) {
-      return false;
-    }
-  }
-  return found == N;
-}
-
-void validateClosedKeys(const ScannedValue& root) {
-  if (!hasExactMembers(root, kEnvelopeMembers)) fail(kUnknownField);
-  if (!hasExactMembers(*root.member("target"), kTargetMembers, kOptionalTargetMember)) {
-    fail(kUnknownField);
-  }
-  const ScannedValue& params = *root.member("params");
-  if (params.kind != Kind::object) fail(kUnknownField);
-  for (const auto& member : params.members) {
-    if (!contains(kParamsMembers, member.key)) fail(kUnknownField);
-  }
-}
-
-// Typed decoding. Every failure here is the one schema mismatch error: a value
-// of the wrong JSON type, an integer outside its field's range, an unknown
-// enumeration name, or null for a member that is not optional.
-
-const std::string& decodeText(const ScannedValue* value) {
-  if (value == nullptr || value->kind != Kind::string) fail(kSchemaMismatch);
-  return value->text;
-}
-
-template <typename Integer>
-Integer decodeInteger(const ScannedValue* value) {
-  if (value == nullptr || value->kind != Kind::integer) fail(kSchemaMismatch);
-  // Parsed as signed 64-bit first, so that "-0" and out-of-range values of any
-  // length are judged alike; from_chars never wraps.
-  std::int64_t wide = 0;
-  const auto& digits = value->text;
-  const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), wide);
-  if (result.ec != std::errc{} || result.ptr != digits.data() + digits.size()) fail(kSchemaMismatch);
-  if (wide < std::numeric_limits<Integer>::min() || wide > std::numeric_limits<Integer>::max()) {
-    fail(kSchemaMismatch);
-  }
-  return static_cast<Integer>(wide);
-}
-
-bool decodeBool(const ScannedValue* value) {
-  if (value == nullptr || value->kind != Kind::boolean) fail(kSchemaMismatch);
-  return value->boolean;
-}
-
-bool isAbsent(const ScannedValue* value) { return value == nullptr || value->kind == Kind::null; }
 
 struct Params {
   std::optional<PhysicalKey> key;
@@ -111,52 +58,168 @@ struct Envelope {
   Params params;
 };
 
-Target decodeTarget(const ScannedValue& object) {
-  Target target;
-  target.pid = decodeInteger<std::int32_t>(object.member("pid"));
-  target.bundleID = decodeText(object.member("bundle_id"));
-  target.frontmostRequired = decodeBool(object.member("frontmost_required"));
-  if (const auto* windowID = object.member("window_id"); !isAbsent(windowID)) {
-    target.windowID = decodeInteger<std::uint32_t>(windowID);
-  }
-  target.surface = decodeText(object.member("surface"));
-  target.applicationID = decodeText(object.member("application_id"));
-  target.applicationName = decodeText(object.member("application_name"));
-  target.applicationRevision = decodeText(object.member("application_revision"));
-  return target;
-}
+// Decodes the accepted request line in one pass: the closed member-name sets
+// and the typed decoding of every member into its field.
+//
+// A member-name violation (a top level, "target" or "params" that is not an
+// object, an unknown name, a missing one) fails at once. A value that does
+// not decode into its field (a wrong JSON type, an integer out of its range,
+// an unknown enumeration name, null for a member that is not optional) only
+// marks the request, and the schema mismatch is reported once the whole line
+// has been read: every name is checked before any value's failure counts.
+class RequestDecoder {
+ public:
+  explicit RequestDecoder(std::string_view bytes) : reader_(bytes) {}
 
-Params decodeParams(const ScannedValue& object) {
-  Params params;
-  if (const auto* key = object.member("key"); !isAbsent(key)) {
-    params.key = physicalKeyFromWireName(decodeText(key));
-    if (!params.key) fail(kSchemaMismatch);
+  Envelope decode() {
+    readObject<EnvelopeMember>(kEnvelopeMembers, kEnvelopeMembers.size(),
+                               [this](EnvelopeMember member) { readEnvelopeMember(member); });
+    if (mismatch_) fail(kSchemaMismatch);
+    return std::move(envelope_);
   }
-  if (const auto* modifiers = object.member("modifiers"); !isAbsent(modifiers)) {
-    if (modifiers->kind != Kind::array) fail(kSchemaMismatch);
-    auto& list = params.modifiers.emplace();
-    list.reserve(modifiers->elements.size());
-    for (const auto& element : modifiers->elements) {
-      const auto modifier = modifierFromWireName(decodeText(&element));
-      if (!modifier) fail(kSchemaMismatch);
-      list.push_back(*modifier);
+
+ private:
+  // Reads the object at the reader's position, whose member names must all
+  // be in `names` and must include the first `required` of them; names are
+  // compared as decoded text, exactly (the scanner has already refused a name
+  // given twice). `readMember` reads each member's value.
+  template <typename Member, std::size_t N, typename ReadMember>
+  void readObject(const std::array<std::string_view, N>& names, std::size_t required, ReadMember readMember) {
+    if (reader_.kind() != Kind::object) fail(kUnknownField);
+    reader_.enter();
+    std::string_view key;
+    std::size_t found = 0;
+    while (reader_.member(key, keyScratch_)) {
+      std::size_t index = 0;
+      while (index < N && names[index] != key) ++index;
+      if (index == N) fail(kUnknownField);
+      if (index < required) ++found;
+      readMember(static_cast<Member>(index));
+    }
+    if (found != required) fail(kUnknownField);
+  }
+
+  void readEnvelopeMember(EnvelopeMember member) {
+    switch (member) {
+      case EnvelopeMember::protocol: return readText(envelope_.protocolVersion);
+      case EnvelopeMember::requestID: return readText(envelope_.requestID);
+      case EnvelopeMember::nonce: return readText(envelope_.nonce);
+      case EnvelopeMember::operation: {
+        std::optional<PellucorOperation> operation;
+        readEnumeration(operation, &operationFromWireName);
+        if (operation) envelope_.operation = *operation;
+        return;
+      }
+      case EnvelopeMember::target:
+        return readObject<TargetMember>(kTargetMembers, kRequiredTargetMembers,
+                                        [this](TargetMember field) { readTargetMember(field); });
+      case EnvelopeMember::params:
+        return readObject<ParamsMember>(kParamsMembers, 0, [this](ParamsMember field) { readParamsMember(field); });
     }
   }
-  return params;
-}
 
-Envelope decodeEnvelope(const ScannedValue& root) {
-  Envelope envelope;
-  envelope.protocolVersion = decodeText(root.member("protocol"));
-  envelope.requestID = decodeText(root.member("request_id"));
-  envelope.nonce = decodeText(root.member("nonce"));
-  const auto operation = operationFromWireName(decodeText(root.member("operation")));
-  if (!operation) fail(kSchemaMismatch);
-  envelope.operation = *operation;
-  envelope.target = decodeTarget(*root.member("target"));
-  envelope.params = decodeParams(*root.member("params"));
-  return envelope;
-}
+  void readTargetMember(TargetMember member) {
+    Target& target = envelope_.target;
+    switch (member) {
+      case TargetMember::pid: return readInteger(target.pid);
+      case TargetMember::bundleID: return readText(target.bundleID);
+      case TargetMember::frontmostRequired: return readBool(target.frontmostRequired);
+      case TargetMember::surface: return readText(target.surface);
+      case TargetMember::applicationID: return readText(target.applicationID);
+      case TargetMember::applicationName: return readText(target.applicationName);
+      case TargetMember::applicationRevision: return readText(target.applicationRevision);
+      case TargetMember::windowID: {
+        if (readNull()) return;
+        std::uint32_t windowID = 0;
+        readInteger(windowID);
+        target.windowID = windowID;
+        return;
+      }
+    }
+  }
+
+  void readParamsMember(ParamsMember member) {
+    Params& params = envelope_.params;
+    switch (member) {
+      case ParamsMember::key:
+        if (!readNull()) readEnumeration(params.key, &physicalKeyFromWireName);
+        return;
+      case ParamsMember::modifiers: {
+        if (readNull()) return;
+        if (reader_.kind() != Kind::array) {
+          mismatch_ = true;
+          reader_.value();
+          return;
+        }
+        auto& list = params.modifiers.emplace();
+        reader_.enter();
+        while (reader_.element()) {
+          std::optional<KeyModifier> modifier;
+          readEnumeration(modifier, &modifierFromWireName);
+          if (modifier) list.push_back(*modifier);
+        }
+        return;
+      }
+    }
+  }
+
+  // Each reader below consumes the value at the reader's position, whatever
+  // it holds, and marks the request when it does not decode.
+
+  // True (having consumed it) when the value is null: an absent optional.
+  bool readNull() {
+    if (reader_.kind() != Kind::null) return false;
+    reader_.value();
+    return true;
+  }
+
+  void readText(std::string& out) {
+    const Value value = reader_.value();
+    if (value.kind != Kind::string) {
+      mismatch_ = true;
+      return;
+    }
+    out = accepted_json::text(value, scratch_);
+  }
+
+  template <typename Integer>
+  void readInteger(Integer& out) {
+    const Value value = reader_.value();
+    // Parsed as signed 64-bit first, so that "-0" and out-of-range values of
+    // any length are judged alike; from_chars never wraps.
+    std::int64_t wide = 0;
+    const char* end = value.raw.data() + value.raw.size();
+    const auto result = std::from_chars(value.raw.data(), end, wide);
+    if (value.kind != Kind::integer || result.ec != std::errc{} || result.ptr != end ||
+        wide < std::numeric_limits<Integer>::min() || wide > std::numeric_limits<Integer>::max()) {
+      mismatch_ = true;
+      return;
+    }
+    out = static_cast<Integer>(wide);
+  }
+
+  void readBool(bool& out) {
+    const Value value = reader_.value();
+    if (value.kind != Kind::boolean) {
+      mismatch_ = true;
+      return;
+    }
+    out = value.raw == "true";
+  }
+
+  template <typename Enumeration>
+  void readEnumeration(std::optional<Enumeration>& out, std::optional<Enumeration> (*fromWireName)(std::string_view)) {
+    const Value value = reader_.value();
+    if (value.kind == Kind::string) out = fromWireName(accepted_json::text(value, scratch_));
+    if (!out) mismatch_ = true;
+  }
+
+  accepted_json::Reader reader_;
+  Envelope envelope_;
+  bool mismatch_ = false;
+  std::string scratch_;
+  std::string keyScratch_;
+};
 
 bool isHexDigit(char c) noexcept {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -251,9 +314,8 @@ void validateParams(PellucorOperation operation, const Target& target, const Par
 
 Request ProtocolParser::parse(std::string_view bytes) {
   if (bytes.size() > kMaximumRequestBytes) fail(kRequestTooLarge);
-  const ScannedValue root = StrictJSONScanner(bytes).scan();
-  validateClosedKeys(root);
-  Envelope envelope = decodeEnvelope(root);
+  StrictJSONScanner(bytes).validate();
+  Envelope envelope = RequestDecoder(bytes).decode();
   if (envelope.protocolVersion != kProtocolVersion) fail(kProtocol);
   if (!validUUIDv4(envelope.requestID)) fail(kRequestID);
   if (!validNonce(envelope.nonce)) fail(kNonce);

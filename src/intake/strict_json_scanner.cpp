@@ -1,8 +1,10 @@
 #include "intake/strict_json_scanner.hpp"
 
 #include <array>
-#include <functional>
+#include <cstdint>
+#include <string>
 
+#include "intake/accepted_json.hpp"
 #include "text/text_equality.hpp"
 #include "text/utf8.hpp"
 
@@ -10,6 +12,17 @@ namespace pellucor {
 namespace {
 
 using namespace scanner_errors;
+
+constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+
+// Bytes that end a run of plain string content: the quotation mark, the
+// reverse solidus and the raw control bytes.
+constexpr std::array<bool, 256> kStringStop = [] {
+  std::array<bool, 256> stop{};
+  for (std::size_t b = 0; b < 0x20; ++b) stop[b] = true;
+  stop['"'] = stop['\\'] = true;
+  return stop;
+}();
 
 bool isWhitespace(char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
@@ -21,38 +34,75 @@ int hexValue(char c) noexcept {
   return -1;
 }
 
-// The keys of one object, compared by canonical equivalence. An open-addressed
-// table of at most 64 entries keeps each insertion constant in cost.
+// The raw content of a string (between its quotation marks) and whether it
+// holds an escape.
+struct RawString {
+  std::string_view content;
+  bool escaped = false;
+};
+
+// The keys of one object, compared by canonical equivalence: each key is
+// hashed by its canonical decomposition, and only keys whose hashes meet are
+// compared in full. A key without escapes is addressed in the request itself;
+// a decoded key in one buffer of this object's decoded keys.
 class KeySet {
  public:
+  explicit KeySet(std::string_view request) : request_(request) {}
+
   // False when an equivalent key is already present.
-  bool insert(std::string_view key) {
-    std::string canonical = text::canonicalKey(key);
-    std::size_t slot = std::hash<std::string_view>{}(canonical) % kSlots;
+  bool insert(const RawString& key) {
+    Entry entry{};
+    if (key.escaped) {
+      entry.decoded = true;
+      entry.offset = decoded_.size();
+      accepted_json::appendDecoded(key.content, decoded_);
+      entry.length = decoded_.size() - entry.offset;
+    } else {
+      entry.offset = static_cast<std::size_t>(key.content.data() - request_.data());
+      entry.length = key.content.size();
+    }
+    const std::string_view text = textOf(entry);
+    entry.hash = text::canonicalHash(text);
+    std::size_t slot = entry.hash % kSlots;
     while (slots_[slot] != 0) {
-      if (keys_[slots_[slot] - 1u] == canonical) return false;
+      const Entry& other = entries_[slots_[slot] - 1u];
+      if (other.hash == entry.hash && text::textEquals(textOf(other), text)) return false;
       slot = (slot + 1) % kSlots;
     }
-    keys_.push_back(std::move(canonical));
-    slots_[slot] = static_cast<std::uint8_t>(keys_.size());
+    entries_[count_] = entry;
+    slots_[slot] = static_cast<std::uint8_t>(++count_);
     return true;
   }
 
  private:
-  static constexpr std::size_t kSlots = 128;  // twice the member limit
+  // Trivial, so that the table costs nothing until used: most objects are
+  // small, and every object the scanner enters has a table on the stack.
+  struct Entry {
+    std::uint64_t hash;
+    std::size_t offset;
+    std::size_t length;
+    bool decoded;
+  };
+  std::string_view textOf(const Entry& entry) const {
+    return (entry.decoded ? std::string_view(decoded_) : request_).substr(entry.offset, entry.length);
+  }
+
+  static constexpr std::size_t kSlots = 2 * StrictJSONScanner::kMaximumMembers;
+  std::string_view request_;
+  std::array<Entry, StrictJSONScanner::kMaximumMembers> entries_;
   std::array<std::uint8_t, kSlots> slots_{};
-  std::vector<std::string> keys_;
+  std::size_t count_ = 0;
+  std::string decoded_;
 };
 
 class Parser {
  public:
   explicit Parser(std::string_view bytes) : bytes_(bytes) {}
 
-  ScannedValue document() {
-    ScannedValue root = value(1);
+  void document() {
+    value(1);
     space();
     if (position_ != bytes_.size()) fail(kTrailingData);
-    return root;
   }
 
  private:
@@ -63,62 +113,41 @@ class Parser {
     while (!atEnd() && isWhitespace(peek())) ++position_;
   }
 
-  ScannedValue value(int depth) {
+  void value(int depth) {
     // The depth test comes first: a ninth level fails even when malformed.
     if (depth > StrictJSONScanner::kMaximumDepth) fail(kTooDeep);
     space();
     if (atEnd()) fail(kMalformed);
-    ScannedValue result;
     switch (peek()) {
-      case '"':
-        result.kind = ScannedValue::Kind::string;
-        result.text = string();
-        break;
-      case '[':
-        result.kind = ScannedValue::Kind::array;
-        array(depth, result);
-        break;
-      case '{':
-        result.kind = ScannedValue::Kind::object;
-        object(depth, result);
-        break;
-      case 't':
-        literal("true");
-        result.kind = ScannedValue::Kind::boolean;
-        result.boolean = true;
-        break;
-      case 'f':
-        literal("false");
-        result.kind = ScannedValue::Kind::boolean;
-        break;
-      case 'n':
-        literal("null");
-        result.kind = ScannedValue::Kind::null;
-        break;
-      default:
-        result.kind = ScannedValue::Kind::integer;
-        result.text = number();
-        break;
+      case '"': string(); return;
+      case '[': array(depth); return;
+      case '{': object(depth); return;
+      case 't': literal("true"); return;
+      case 'f': literal("false"); return;
+      case 'n': literal("null"); return;
+      default: number(); return;
     }
-    return result;
   }
 
-  void object(int depth, ScannedValue& result) {
+  void object(int depth) {
     ++position_;
     space();
     if (!atEnd() && peek() == '}') {
       ++position_;
       return;
     }
-    KeySet keys;
+    KeySet keys(bytes_);
+    std::size_t members = 0;
     for (;;) {
-      std::string key = string();
-      if (result.members.size() + 1 > StrictJSONScanner::kMaximumMembers) fail(kTooManyMembers);
+      const RawString key = string();
+      // The member limit is judged once the key is read in full, before it
+      // is compared with the others.
+      if (++members > StrictJSONScanner::kMaximumMembers) fail(kTooManyMembers);
       if (!keys.insert(key)) fail(kDuplicateKey);
       space();
       if (atEnd() || peek() != ':') fail(kMalformed);
       ++position_;
-      result.members.push_back({std::move(key), value(depth + 1)});
+      value(depth + 1);
       space();
       if (atEnd()) fail(kMalformed);
       if (peek() == ',') {
@@ -134,7 +163,7 @@ class Parser {
     }
   }
 
-  void array(int depth, ScannedValue& result) {
+  void array(int depth) {
     ++position_;
     space();
     if (!atEnd() && peek() == ']') {
@@ -142,7 +171,7 @@ class Parser {
       return;
     }
     for (;;) {
-      result.elements.push_back(value(depth + 1));
+      value(depth + 1);
       space();
       if (atEnd()) fail(kMalformed);
       if (peek() == ',') {
@@ -157,81 +186,68 @@ class Parser {
     }
   }
 
-  // Scans and decodes one string. Syntax errors are reported as soon as they
-  // are met; the length test follows once the closing quotation mark is found,
-  // and only then an escape that names an unpaired surrogate (which a JSON
-  // string decoder refuses) is reported as malformed.
-  std::string string() {
+  // Scans one string. Syntax errors are reported as soon as they are met; the
+  // length test follows once the closing quotation mark is found, and only
+  // then an escape that names an unpaired surrogate (which a JSON string
+  // decoder refuses) is reported as malformed.
+  RawString string() {
     if (atEnd() || peek() != '"') fail(kMalformed);
     const std::size_t opening = position_++;
-    std::string decoded;
-    bool undecodable = false;
-    char32_t pendingHigh = 0;  // a high surrogate waiting for its low half
-    std::size_t runStart = position_;
+    bool escaped = false;
+    bool unpaired = false;
+    // Just after an escaped high surrogate, while its low half is awaited.
+    std::size_t highEnd = kNowhere;
     for (;;) {
+      // Plain content runs up to the next byte that needs a look; a local
+      // cursor keeps this loop in registers.
+      std::size_t plain = position_;
+      const std::size_t size = bytes_.size();
+      const char* data = bytes_.data();
+      while (plain < size && !kStringStop[static_cast<unsigned char>(data[plain])]) ++plain;
+      position_ = plain;
       if (atEnd()) fail(kMalformed);
-      const auto byte = static_cast<unsigned char>(peek());
-      if (byte < 0x20) fail(kMalformed);
-      if (byte != '"' && byte != '\\') {
-        ++position_;
-        continue;
+      if (highEnd != kNowhere && position_ != highEnd) {
+        unpaired = true;  // plain text followed the high surrogate
+        highEnd = kNowhere;
       }
-      if (position_ > runStart) {
-        if (pendingHigh != 0) undecodable = true;
-        pendingHigh = 0;
-        decoded.append(bytes_.substr(runStart, position_ - runStart));
-      }
-      if (byte == '"') break;
-      ++position_;  // the backslash
-      if (atEnd()) fail(kMalformed);
-      const char escape = peek();
+      const char stop = peek();
+      if (stop == '"') break;
+      if (stop != '\\') fail(kMalformed);  // a raw control byte
+      const std::size_t escapeStart = position_;
+      escaped = true;
       ++position_;
-      char32_t unit = 0;
-      switch (escape) {
-        case '"': unit = '"'; break;
-        case '\\': unit = '\\'; break;
-        case '/': unit = '/'; break;
-        case 'b': unit = '\b'; break;
-        case 'f': unit = '\f'; break;
-        case 'n': unit = '\n'; break;
-        case 'r': unit = '\r'; break;
-        case 't': unit = '\t'; break;
-        case 'u':
-          for (int k = 0; k < 4; ++k) {
-            if (atEnd()) fail(kMalformed);
-            const int digit = hexValue(peek());
-            if (digit < 0) fail(kMalformed);
-            unit = (unit << 4) | static_cast<char32_t>(digit);
-            ++position_;
-          }
-          break;
-        default:
+      if (atEnd()) fail(kMalformed);
+      const char kind = peek();
+      ++position_;
+      if (kind != 'u') {
+        if (kind != '"' && kind != '\\' && kind != '/' && kind != 'b' && kind != 'f' && kind != 'n' &&
+            kind != 'r' && kind != 't') {
           fail(kMalformed);
-      }
-      runStart = position_;
-      if (unit >= 0xD800 && unit <= 0xDBFF) {
-        if (pendingHigh != 0) undecodable = true;
-        pendingHigh = unit;
-        continue;
-      }
-      if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        if (pendingHigh == 0) {
-          undecodable = true;
-          continue;
         }
-        text::appendUtf8(decoded, 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
-        pendingHigh = 0;
+        if (highEnd != kNowhere) unpaired = true;
+        highEnd = kNowhere;
         continue;
       }
-      if (pendingHigh != 0) undecodable = true;
-      pendingHigh = 0;
-      text::appendUtf8(decoded, unit);
+      char32_t unit = 0;
+      for (int k = 0; k < 4; ++k) {
+        if (atEnd()) fail(kMalformed);
+        const int digit = hexValue(peek());
+        if (digit < 0) fail(kMalformed);
+        unit = (unit << 4) | static_cast<char32_t>(digit);
+        ++position_;
+      }
+      const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+      const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+      if (low && highEnd != escapeStart) unpaired = true;
+      if (!low && highEnd != kNowhere) unpaired = true;
+      highEnd = high ? position_ : kNowhere;
     }
     const std::size_t closing = position_;
+    if (highEnd != kNowhere) unpaired = true;
     if (closing - opening - 1 > StrictJSONScanner::kMaximumStringBytes) fail(kStringTooLong);
-    if (undecodable || pendingHigh != 0) fail(kMalformed);
+    if (unpaired) fail(kMalformed);
     ++position_;
-    return decoded;
+    return RawString{bytes_.substr(opening + 1, closing - opening - 1), escaped};
   }
 
   void literal(std::string_view word) {
@@ -241,8 +257,7 @@ class Parser {
     }
   }
 
-  std::string number() {
-    const std::size_t start = position_;
+  void number() {
     if (peek() == '-') ++position_;
     if (atEnd()) fail(kMalformed);
     if (peek() == '0') {
@@ -254,7 +269,6 @@ class Parser {
       fail(kMalformed);
     }
     if (!atEnd() && (peek() == '.' || peek() == 'e' || peek() == 'E')) fail(kNonInteger);
-    return std::string(bytes_.substr(start, position_ - start));
   }
 
   std::string_view bytes_;
@@ -263,18 +277,9 @@ class Parser {
 
 }  // namespace
 
-const ScannedValue* ScannedValue::member(std::string_view key) const {
-  for (const auto& m : members) {
-    if (m.key == key) return &m.value;
-  }
-  return nullptr;
-}
-
-void StrictJSONScanner::validate() const { (void)scan(); }
-
-ScannedValue StrictJSONScanner::scan() const {
+void StrictJSONScanner::validate() const {
   if (!text::isWellFormedUtf8(bytes_)) fail(kNotUtf8);
-  return Parser(bytes_).document();
+  Parser(bytes_).document();
 }
 
 }  // namespace pellucor

@@ -236,33 +236,5 @@ TEST(StrictJSONScanner, ContainerSyntax) {
   });
 }
 
-TEST(StrictJSONScanner, TreeHoldsDecodedTextsAndIntegersAsWritten) {
-  const ScannedValue root =
-      StrictJSONScanner(R"( {"a\/b":"\u0041\ud83d\ude00\n\u0000x","n":[-0,123456789012345678901234567890],)"
-                        R"("t":true,"f":false,"z":null,"o":{}} )")
-          .scan();
-  ASSERT_EQ(root.kind, ScannedValue::Kind::object);
-  ASSERT_EQ(root.members.size(), 6u);
-  EXPECT_EQ(root.members[0].key, "a/b");
-  EXPECT_EQ(root.members[5].key, "o");
-  const ScannedValue* text = root.member("a/b");
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->kind, ScannedValue::Kind::string);
-  EXPECT_EQ(text->text, std::string("A\xF0\x9F\x98\x80\n\0x", 8));
-  const ScannedValue* numbers = root.member("n");
-  ASSERT_NE(numbers, nullptr);
-  ASSERT_EQ(numbers->elements.size(), 2u);
-  EXPECT_EQ(numbers->elements[0].kind, ScannedValue::Kind::integer);
-  EXPECT_EQ(numbers->elements[0].text, "-0");
-  EXPECT_EQ(numbers->elements[1].text, "123456789012345678901234567890");
-  EXPECT_TRUE(root.member("t")->boolean);
-  EXPECT_EQ(root.member("f")->kind, ScannedValue::Kind::boolean);
-  EXPECT_FALSE(root.member("f")->boolean);
-  EXPECT_EQ(root.member("z")->kind, ScannedValue::Kind::null);
-  EXPECT_EQ(root.member("o")->kind, ScannedValue::Kind::object);
-  EXPECT_EQ(root.member("A"), nullptr);
-  EXPECT_EQ(root.member("a\\/b"), nullptr);
-}
-
 }  // namespace
 }  // namespace pellucor
