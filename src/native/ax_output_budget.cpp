@@ -31,9 +31,10 @@ void MeasuredObject::addMember(std::string_view key, JSONValue value) {
 }
 
 void MeasuredObject::addMember(std::string_view key, JSONValue value, std::size_t valueSize) {
-  if (members_.find(key) != members_.end()) throw std::logic_error("member added twice");
-  size_ += newMemberSize(key, valueSize);
-  members_.emplace(std::string(key), std::move(value));
+  const std::size_t added = newMemberSize(key, valueSize);
+  // try_emplace leaves `value` alone when the member is already there.
+  if (!members_.try_emplace(std::string(key), std::move(value)).second) throw std::logic_error("member added twice");
+  size_ += added;
 }
 
 void MeasuredObject::appendToArray(std::string_view key, JSONValue element, std::size_t elementSize) {

@@ -1,6 +1,7 @@
 #include "native/ax_string_sanitizer.hpp"
 
 #include <array>
+#include <cstdint>
 
 #include "native/accessibility_reading.hpp"
 #include "text/unicode_category.hpp"
@@ -24,6 +25,19 @@ void appendEscape(std::string& out, char32_t scalar) {
 
 std::size_t escapeLength(char32_t scalar) { return scalar > 0xFFFFF ? 10 : scalar > 0xFFFF ? 9 : 8; }
 
+// What a byte is to the fast path: printable ASCII copied as it is (0), or
+// copied and counted twice by the measuring form (1: quotation mark, reverse
+// solidus, solidus); anything else (kSlowPath) needs the scalar path.
+constexpr std::uint8_t kSlowPath = 2;
+constexpr std::array<std::uint8_t, 256> kByteClass = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (std::size_t byte = 0; byte < 256; ++byte) {
+    classes[byte] = byte >= 0x20 && byte < 0x7F ? 0 : kSlowPath;
+  }
+  classes['"'] = classes['\\'] = classes['/'] = 1;
+  return classes;
+}();
+
 }  // namespace
 
 AXStringSanitizer::Measured AXStringSanitizer::escapeMeasured(std::string_view text) {
@@ -43,9 +57,9 @@ AXStringSanitizer::Measured AXStringSanitizer::escapeMeasured(std::string_view t
     const std::size_t scanEnd = index + (text.size() - index < room + 1 ? text.size() - index : room + 1);
     std::size_t runEnd = index;
     while (runEnd < scanEnd) {
-      const auto byte = static_cast<unsigned char>(text[runEnd]);
-      if (byte < 0x20 || byte >= 0x7F) break;
-      doubled += static_cast<std::size_t>(byte == '"' || byte == '\\' || byte == '/');
+      const std::uint8_t byteClass = kByteClass[static_cast<unsigned char>(text[runEnd])];
+      if (byteClass == kSlowPath) break;
+      doubled += byteClass;
       ++runEnd;
     }
     if (runEnd > index) {
