@@ -112,30 +112,26 @@ void Reader::enter() {
   if (position_ < text_.size()) ++position_;
 }
 
-bool Reader::member(std::string_view& key, std::string& scratch) {
+bool Reader::nextItem(char closing) {
   skipWhitespace();
   if (position_ >= text_.size()) return false;
-  if (text_[position_] == '}') {
+  if (text_[position_] == closing) {
     ++position_;
     return false;
   }
   if (text_[position_] == ',') ++position_;
+  return true;
+}
+
+bool Reader::member(std::string_view& key, std::string& scratch) {
+  if (!nextItem('}')) return false;
   key = text(value(), scratch);
   skipWhitespace();
   if (position_ < text_.size()) ++position_;  // the colon
   return true;
 }
 
-bool Reader::element() {
-  skipWhitespace();
-  if (position_ >= text_.size()) return false;
-  if (text_[position_] == ']') {
-    ++position_;
-    return false;
-  }
-  if (text_[position_] == ',') ++position_;
-  return true;
-}
+bool Reader::element() { return nextItem(']'); }
 
 std::string_view text(const Value& string, std::string& scratch) {
   if (string.raw.size() < 2) return {};

@@ -44,6 +44,9 @@ class Reader {
 
  private:
   void skipWhitespace() noexcept;
+  // Steps over the separator before the next member or element, or out of
+  // the container at its `closing` bracket (then false).
+  bool nextItem(char closing);
   std::string_view text_;
   std::size_t position_ = 0;
 };

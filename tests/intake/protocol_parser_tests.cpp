@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "intake/protocol_parser.hpp"
+#include "intake_outcome.hpp"
 
 namespace pellucor {
 namespace {
@@ -55,13 +56,7 @@ struct Line {
 };
 
 std::string outcome(std::string_view bytes) {
-  try {
-    ProtocolParser::parse(bytes);
-    return "ok";
-  } catch (const PellucorError& error) {
-    EXPECT_FALSE(error.retryable);
-    return error.code + ": " + error.message;
-  }
+  return testing::intakeOutcome([&] { ProtocolParser::parse(bytes); });
 }
 
 constexpr const char* kOk = "ok";

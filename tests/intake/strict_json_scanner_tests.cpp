@@ -1,5 +1,7 @@
 #include "intake/strict_json_scanner.hpp"
 
+#include "intake_outcome.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,15 +9,8 @@
 namespace pellucor {
 namespace {
 
-// "ok", or the code and message of the error the scanner raised.
 std::string outcome(const std::string& bytes) {
-  try {
-    StrictJSONScanner(bytes).validate();
-    return "ok";
-  } catch (const PellucorError& error) {
-    EXPECT_FALSE(error.retryable);
-    return error.code + ": " + error.message;
-  }
+  return testing::intakeOutcome([&] { StrictJSONScanner(bytes).validate(); });
 }
 
 constexpr const char* kOk = "ok";

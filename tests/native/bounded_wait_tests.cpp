@@ -12,12 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "error_outcome.hpp"
 #include "platform/platform_error.hpp"
 
 namespace pellucor {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::failureOf;
 
 // A deadline whose clock stands still at 1 s of uptime unless moved.
 struct StillClock {
@@ -37,15 +39,6 @@ struct WorkerState {
   std::atomic<bool> sawStopRequest{false};
   std::latch finished{1};
 };
-
-std::string failureOf(const std::function<void()>& work) {
-  try {
-    work();
-    return "succeeded";
-  } catch (const PellucorError& error) {
-    return error.code + " / " + error.message;
-  }
-}
 
 constexpr const char* kExpired = "operation_timeout / operation exceeded its monotonic deadline";
 constexpr const char* kAsyncExpired = "operation_timeout / native async operation exceeded its monotonic deadline";
