@@ -18,9 +18,11 @@ struct ProtocolParser {
   // returns the single request line without its line feed. The line must end
   // with LF and may be followed only by tabs, carriage returns and spaces; at
   // most 65536 bytes may arrive in all, and the writer must close within
-  // `deadlineSeconds` of wall-clock time (taken from `clock`). Reads one byte
-  // per read(2) call and retries only EINTR. Fails with a PellucorError and
-  // nothing else; on failure nothing read is returned.
+  // `deadlineSeconds` of wall-clock time (taken from `clock`); a window that
+  // is not a finite number of seconds above zero and below a day counts as
+  // already over. Reads one byte per read(2) call and retries only EINTR.
+  // Fails with a PellucorError and nothing else; on failure nothing read is
+  // returned.
   static std::string readOneRequest(int fd, double deadlineSeconds, const platform::Clock& clock);
 
   // Decodes one request line against the closed version-2 schema: size, strict
