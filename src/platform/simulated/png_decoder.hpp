@@ -21,10 +21,10 @@ class PngDecodeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Decodes a whole PNG stream: every standard colour type and bit depth,
-// palettes and transparency chunks, and interlaced images. Checksums are
-// verified; unknown ancillary chunks are skipped, unknown critical chunks are
-// refused. Sixteen-bit samples are rounded to eight bits. Throws
+// Decodes a whole PNG stream with libpng: every standard colour type and bit
+// depth, palettes and transparency chunks, and interlaced images, into 8-bit
+// straight RGBA without gamma correction. Sixteen-bit samples are rounded to
+// eight bits. Throws
 // PngDecodeError for a malformed stream and for an image with a side above
 // `maximumSide` or more than `maximumPixels` pixels (checked before anything
 // is inflated).
