@@ -39,7 +39,19 @@ int hexValue(char c) noexcept {
 struct RawString {
   std::string_view content;
   bool escaped = false;
+  bool ascii = true;
 };
+
+// text::canonicalHash of ASCII text, which is its own canonical
+// decomposition, without the call: most keys are short and plain.
+std::uint64_t asciiHash(std::string_view text) noexcept {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
 
 // The keys of one object, compared by canonical equivalence: each key is
 // hashed by its canonical decomposition, and only keys whose hashes meet are
@@ -62,7 +74,7 @@ class KeySet {
       entry.length = key.content.size();
     }
     const std::string_view text = textOf(entry);
-    entry.hash = text::canonicalHash(text);
+    entry.hash = key.ascii && !key.escaped ? asciiHash(text) : text::canonicalHash(text);
     std::size_t slot = entry.hash % kSlots;
     while (slots_[slot] != 0) {
       const Entry& other = entries_[slots_[slot] - 1u];
@@ -129,6 +141,25 @@ class Parser {
     }
   }
 
+  // A member's value or an element at `depth`. Strings and numbers, by far
+  // the most common, are read without the general dispatch; everything else
+  // (and a depth beyond the limit) goes through value().
+  void item(int depth) {
+    space();
+    if (depth <= StrictJSONScanner::kMaximumDepth && !atEnd()) {
+      const char c = peek();
+      if (c == '"') {
+        string();
+        return;
+      }
+      if (isDigit(c)) {
+        number();
+        return;
+      }
+    }
+    value(depth);
+  }
+
   void object(int depth) {
     ++position_;
     space();
@@ -147,7 +178,7 @@ class Parser {
       space();
       if (atEnd() || peek() != ':') fail(kMalformed);
       ++position_;
-      value(depth + 1);
+      item(depth + 1);
       space();
       if (atEnd()) fail(kMalformed);
       if (peek() == ',') {
@@ -171,7 +202,7 @@ class Parser {
       return;
     }
     for (;;) {
-      value(depth + 1);
+      item(depth + 1);
       space();
       if (atEnd()) fail(kMalformed);
       if (peek() == ',') {
@@ -194,16 +225,22 @@ class Parser {
     if (atEnd() || peek() != '"') fail(kMalformed);
     const std::size_t opening = position_++;
     bool escaped = false;
+    bool ascii = true;
     bool unpaired = false;
     // Just after an escaped high surrogate, while its low half is awaited.
     std::size_t highEnd = kNowhere;
     for (;;) {
       // Plain content runs up to the next byte that needs a look; a local
-      // cursor keeps this loop in registers.
+      // cursor keeps this loop in registers, and notes whether the content
+      // is all ASCII on the way.
       std::size_t plain = position_;
       const std::size_t size = bytes_.size();
       const char* data = bytes_.data();
-      while (plain < size && !kStringStop[static_cast<unsigned char>(data[plain])]) ++plain;
+      unsigned char seen = 0;
+      for (; plain < size && !kStringStop[static_cast<unsigned char>(data[plain])]; ++plain) {
+        seen = static_cast<unsigned char>(seen | static_cast<unsigned char>(data[plain]));
+      }
+      if (seen >= 0x80) ascii = false;
       position_ = plain;
       if (atEnd()) fail(kMalformed);
       if (highEnd != kNowhere && position_ != highEnd) {
@@ -247,7 +284,7 @@ class Parser {
     if (closing - opening - 1 > StrictJSONScanner::kMaximumStringBytes) fail(kStringTooLong);
     if (unpaired) fail(kMalformed);
     ++position_;
-    return RawString{bytes_.substr(opening + 1, closing - opening - 1), escaped};
+    return RawString{bytes_.substr(opening + 1, closing - opening - 1), escaped, ascii};
   }
 
   void literal(std::string_view word) {
