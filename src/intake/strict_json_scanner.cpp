@@ -34,8 +34,8 @@ int hexValue(char c) noexcept {
   return -1;
 }
 
-// The raw content of a string (between its quotation marks) and whether it
-// holds an escape.
+// The raw content of a string (between its quotation marks), whether it
+// holds an escape, and whether that content is all ASCII.
 struct RawString {
   std::string_view content;
   bool escaped = false;
