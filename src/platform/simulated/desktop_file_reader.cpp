@@ -309,7 +309,7 @@ std::optional<PlatformValue> readLegacyWindowList(const JsonNode& node) {
 void readDelays(const JsonNode& node, DesktopModel& model) {
   for (const auto& [name, milliseconds] : node.entries()) {
     const auto* call = std::find_if(kCallNames.begin(), kCallNames.end(),
-                                    [&name](const auto& entry) { return entry.first == name; });
+                                    [&callName = name](const auto& entry) { return entry.first == callName; });
     if (call == kCallNames.end()) milliseconds.fail("is not a known call name");
     model.delays[static_cast<std::size_t>(call->second)] =
         std::chrono::milliseconds(milliseconds.integer(0, kLongestDelayMilliseconds));
