@@ -6,6 +6,7 @@
 #include "native/accessibility_reading.hpp"
 #include "native/ax_output_budget.hpp"
 #include "native/ax_string_sanitizer.hpp"
+#include "native/truncation.hpp"
 #include "wire/json_encoder.hpp"
 
 namespace pellucor {
@@ -19,18 +20,9 @@ constexpr std::string_view kChildrenAttribute = "AXChildren";
 constexpr std::string_view kActionsMember = "actions";
 constexpr std::string_view kChildrenMember = "children";
 
-// Truncation toward zero of a value that has an integer form. The bounds are
-// the exact doubles -2^63 and 2^63.
-std::optional<std::int64_t> truncatedInteger(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
-  const double whole = std::trunc(value);
-  if (whole < -9223372036854775808.0 || whole >= 9223372036854775808.0) return std::nullopt;
-  return static_cast<std::int64_t>(whole);
-}
-
 std::optional<JSONValue> pair(std::string_view first, std::string_view second, const AXValueData& data) {
-  const auto a = truncatedInteger(data.components[0]);
-  const auto b = truncatedInteger(data.components[1]);
+  const auto a = truncatedTo<std::int64_t>(data.components[0]);
+  const auto b = truncatedTo<std::int64_t>(data.components[1]);
   if (!a || !b) return std::nullopt;
   JSONValue::Object object;
   object.emplace(std::string(first), *a);
@@ -152,7 +144,7 @@ std::optional<JSONValue> axValue(const PlatformValue& value) {
     case PlatformValue::Kind::integer:
       return std::optional<JSONValue>(std::in_place, value.integer);
     case PlatformValue::Kind::floating: {
-      const auto truncated = truncatedInteger(value.floating);
+      const auto truncated = truncatedTo<std::int64_t>(value.floating);
       if (!truncated) return std::nullopt;
       return std::optional<JSONValue>(std::in_place, *truncated);
     }

@@ -8,6 +8,7 @@
 #include "native/ax_string_sanitizer.hpp"
 #include "native/bounded_wait.hpp"
 #include "native/focused_window_policy.hpp"
+#include "native/truncation.hpp"
 #include "platform/platform_error.hpp"
 #include "text/text_equality.hpp"
 
@@ -15,20 +16,6 @@ namespace pellucor {
 namespace {
 
 using platform::PlatformValue;
-
-// `value` truncated toward zero as an Int; nothing when it is not finite or
-// the type cannot hold it.
-template <typename Int>
-std::optional<Int> truncatedTo(double value) noexcept {
-  using Limits = std::numeric_limits<Int>;
-  const double truncated = std::trunc(value);
-  // Both bounds are zero or powers of two, held exactly by a double; the upper
-  // one is the first value beyond the type.
-  const double lowest = static_cast<double>(Limits::min());
-  const double beyond = std::ldexp(1.0, Limits::digits);
-  if (!(truncated >= lowest && truncated < beyond)) return std::nullopt;  // also NaN and infinities
-  return static_cast<Int>(truncated);
-}
 
 // The value of a number of the older window list as an integer of type Int:
 // an integer as it is, a floating-point number truncated toward zero. Nothing
