@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <exception>
 
@@ -120,6 +121,10 @@ void PellucorMain::main(int argc, const char* const* argv, PellucorComponents& c
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   const ProcessOutput output = run(arguments, STDIN_FILENO, components);
+  // A host that has already closed its end of a stream must not turn the
+  // write into a kill by SIGPIPE: the write then simply fails, unreported, and
+  // the process still ends with the status its outcome fixes.
+  ::signal(SIGPIPE, SIG_IGN);
   for (const auto& write : output.writes) writeAll(write.fd, write.bytes);
   ::_exit(output.status);
 }

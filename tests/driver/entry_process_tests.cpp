@@ -38,6 +38,7 @@ struct Launch {
   std::string input;
   bool closeInput = true;
   std::string script = "succeed";
+  bool hostClosesOutput = false;  // the read end of standard output is closed at once
 };
 
 // Runs the entry harness as a child process with its three standard streams
@@ -55,6 +56,15 @@ Finished runEntry(const Launch& launch) {
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  // The test ignores SIGPIPE for itself; the child starts with the default
+  // disposition, as it would under a host.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
   std::vector<std::string> argumentTexts{PELLUCOR_ENTRY_HARNESS};
   argumentTexts.insert(argumentTexts.end(), launch.arguments.begin(), launch.arguments.end());
@@ -69,8 +79,11 @@ Finished runEntry(const Launch& launch) {
   envp.push_back(nullptr);
 
   pid_t child = 0;
-  const int spawned = ::posix_spawn(&child, PELLUCOR_ENTRY_HARNESS, &actions, nullptr, argv.data(), envp.data());
+  const int spawned =
+      ::posix_spawn(&child, PELLUCOR_ENTRY_HARNESS, &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (launch.hostClosesOutput) ::close(out[0]);
   ::close(in[0]);
   ::close(out[1]);
   ::close(err[1]);
@@ -93,9 +106,9 @@ Finished runEntry(const Launch& launch) {
   });
 
   Finished finished;
-  pollfd streams[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  pollfd streams[2] = {{launch.hostClosesOutput ? -1 : out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&finished.out, &finished.err};
-  int open = 2;
+  int open = launch.hostClosesOutput ? 1 : 2;
   while (open > 0) {
     if (::poll(streams, 2, -1) < 0) continue;
     for (int i = 0; i < 2; ++i) {
@@ -154,6 +167,15 @@ TEST(EntryProcess, WritesExactlyTheseBytesAndEndsWithThisStatus) {
     EXPECT_EQ(finished.err, c.err);
     EXPECT_EQ(finished.status, c.status);
   }
+}
+
+TEST(EntryProcess, HostThatClosedStandardOutputStillGetsTheOutcomesStatus) {
+  Launch success{{}, std::string(kKeyRequestLine) + "\n"};
+  success.hostClosesOutput = true;
+  EXPECT_EQ(runEntry(success).status, 0);
+  Launch refused = success;
+  refused.script = "refuse";
+  EXPECT_EQ(runEntry(refused).status, 64);
 }
 
 TEST(EntryProcess, HostThatKeepsStandardInputOpenGetsReadTimeout) {
