@@ -5,7 +5,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace pellucor::simulated {
@@ -85,13 +84,13 @@ StraightImage decodePng(std::span<const std::uint8_t> bytes, std::int64_t maximu
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, recordError, ignoreWarning);
   if (png == nullptr) throw PngDecodeError("the PNG reader could not be created");
   png_infop info = png_create_info_struct(png);
-  const std::unique_ptr<png_structp, void (*)(png_structp*)> reader(&png, [](png_structp* p) {
-    png_destroy_read_struct(p, nullptr, nullptr);
-  });
+  // The reader and its information record are released together, on every path.
+  struct Reader {
+    png_structp* png;
+    png_infop* info;
+    ~Reader() { png_destroy_read_struct(png, info, nullptr); }
+  } const reader{&png, &info};
   if (info == nullptr) throw PngDecodeError("the PNG reader could not be created");
-  const std::unique_ptr<png_infop, void (*)(png_infop*)> infoOwner(&info, [](png_infop* i) {
-    png_destroy_info_struct(nullptr, i);
-  });
   png_set_read_fn(png, &state, readFromMemory);
 
   StraightImage image;
