@@ -93,6 +93,41 @@ bool sameTree(const Value& scanned, const nlohmann::json& parsed) {
   return false;
 }
 
+// True when some integer of the tree is beyond the range of a double, which
+// the independent parser refuses as an overflow although the scanner accepts
+// integers of any length.
+bool holdsIntegerBeyondDouble(const Value& scanned) {
+  switch (scanned.kind) {
+    case Kind::integer: {
+      const std::size_t digits = scanned.raw.size() - (scanned.raw.front() == '-' ? 1 : 0);
+      return digits > 308;
+    }
+    case Kind::array: {
+      accepted_json::Reader elements(scanned);
+      elements.enter();
+      while (elements.element()) {
+        if (holdsIntegerBeyondDouble(elements.value())) return true;
+      }
+      return false;
+    }
+    case Kind::object: {
+      accepted_json::Reader members(scanned);
+      members.enter();
+      std::string_view key;
+      std::string scratch;
+      while (members.member(key, scratch)) {
+        if (holdsIntegerBeyondDouble(members.value())) return true;
+      }
+      return false;
+    }
+    case Kind::string:
+    case Kind::boolean:
+    case Kind::null:
+      return false;
+  }
+  return false;
+}
+
 // The scanned tree as a result tree; integers beyond 64 bits stay text.
 JSONValue toJSONValue(const Value& scanned) {
   switch (scanned.kind) {
@@ -164,8 +199,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const Value scanned = accepted_json::Reader(bytes).value();
   const auto parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  check(!parsed.is_discarded());
-  check(sameTree(scanned, parsed));
+  if (parsed.is_discarded()) {
+    check(holdsIntegerBeyondDouble(scanned));
+  } else {
+    check(sameTree(scanned, parsed));
+  }
 
   const JSONValue tree = toJSONValue(scanned);
   const std::string encoded = json::encode(tree);
