@@ -4,7 +4,7 @@
 #include <chrono>
 #include <limits>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <thread>
 #include <utility>
 
@@ -52,12 +52,12 @@ PermissionApprovalResult PermissionApprovalControl::run() {
   const ApprovalTarget target = ApprovalWindowPolicy::validateFrontmost(frontmostProvider_());
   // No deadline here: set-up waits for the platform as long as it takes, so
   // the calls get a stop token that is never asked to stop.
-  const ScreenWindowList windows = screenWindows_->windows(std::stop_token());
+  const ScreenWindowList windows = screenWindows_->windows(platform::StopToken());
   const std::shared_ptr<const ScreenWindow> window = ApprovalWindowPolicy::selectExactWindow(windows, target);
   // The capture is only there to make the platform ask for Screen Recording;
   // the image itself is of no use and is dropped unseen.
   static_cast<void>(
-      screenWindows_->capture(*window, approvalCaptureConfiguration(window->candidate.frame), std::stop_token()));
+      screenWindows_->capture(*window, approvalCaptureConfiguration(window->candidate.frame), platform::StopToken()));
   return PermissionApprovalResult{trusted, window->candidate.windowID};
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <thread>
 #include <utility>
 #include <variant>
@@ -74,7 +74,7 @@ class AsyncResultGate {
 // The worker is detached: it owns the operation and shares only the gate, so
 // the operation must own (or share ownership of) whatever it touches.
 template <typename T>
-T bounded(const MonotonicDeadline& deadline, std::function<T(std::stop_token)> operation) {
+T bounded(const MonotonicDeadline& deadline, std::function<T(platform::StopToken)> operation) {
   if (deadline.isExpired()) fail(deadline_errors::kExpired);
   const std::uint64_t left = deadline.remainingNanoseconds();
   constexpr auto kLongest = static_cast<std::uint64_t>(std::chrono::nanoseconds::max().count());
@@ -82,8 +82,8 @@ T bounded(const MonotonicDeadline& deadline, std::function<T(std::stop_token)> o
 
   using Outcome = typename AsyncResultGate<T>::Outcome;
   auto gate = std::make_shared<AsyncResultGate<T>>();
-  std::stop_source stop;
-  std::thread([gate, token = stop.get_token(), work = std::move(operation)]() mutable {
+  platform::StopSource stop;
+  std::thread([gate, token = stop.token(), work = std::move(operation)]() mutable {
     Outcome outcome = [&]() -> Outcome {
       try {
         return Outcome(std::in_place_index<0>, work(token));
@@ -100,7 +100,7 @@ T bounded(const MonotonicDeadline& deadline, std::function<T(std::stop_token)> o
         gate->resolve(Outcome(std::in_place_index<1>,
                               std::make_exception_ptr(PellucorError(deadline_errors::kAsyncExpired))));
     if (timerWon) {
-      stop.request_stop();
+      stop.requestStop();
       fail(deadline_errors::kAsyncExpired);
     }
     // The operation completed the gate between the wait and the timer.

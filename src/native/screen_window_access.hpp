@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <string>
 #include <vector>
 
@@ -40,11 +40,11 @@ class ScreenWindowAccessing {
  public:
   virtual ~ScreenWindowAccessing() = default;
   // Every capturable on-screen window, in the platform's order.
-  virtual ScreenWindowList windows(std::stop_token stop) = 0;
+  virtual ScreenWindowList windows(platform::StopToken stop) = 0;
   // One image of `window` alone with `configuration`.
   virtual platform::CapturedImage capture(const ScreenWindow& window,
                                           const platform::CaptureConfiguration& configuration,
-                                          std::stop_token stop) = 0;
+                                          platform::StopToken stop) = 0;
   // The older window list of the platform (on-screen windows, desktop
   // elements excluded): a list of dictionaries as the platform types them, or
   // nothing when it cannot be obtained. One synchronous call that never fails;

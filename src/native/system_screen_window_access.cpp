@@ -8,7 +8,7 @@ SystemScreenWindowAccess::SystemScreenWindowAccess(
     std::shared_ptr<const platform::ScreenCaptureService> screenCapture)
     : screenCapture_(std::move(screenCapture)) {}
 
-ScreenWindowList SystemScreenWindowAccess::windows(std::stop_token stop) {
+ScreenWindowList SystemScreenWindowAccess::windows(platform::StopToken stop) {
   const std::vector<platform::ShareableWindow> shareable = screenCapture_->shareableWindows(std::move(stop));
   ScreenWindowList windows;
   windows.reserve(shareable.size());
@@ -29,7 +29,7 @@ ScreenWindowList SystemScreenWindowAccess::windows(std::stop_token stop) {
 
 platform::CapturedImage SystemScreenWindowAccess::capture(const ScreenWindow& window,
                                                           const platform::CaptureConfiguration& configuration,
-                                                          std::stop_token stop) {
+                                                          platform::StopToken stop) {
   if (!window.native) fail(screen_window_errors::kHandleMissing);
   return screenCapture_->captureImage(window.native, configuration, std::move(stop));
 }

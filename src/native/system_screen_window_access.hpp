@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 
 #include "native/screen_window_access.hpp"
 #include "platform/screen_capture.hpp"
@@ -22,14 +22,14 @@ class SystemScreenWindowAccess final : public ScreenWindowAccessing {
   // bundle identifier, one without a title an empty title, and `native` is the
   // platform's own window object. A failure of the platform passes through
   // unchanged as a platform::PlatformError.
-  ScreenWindowList windows(std::stop_token stop) override;
+  ScreenWindowList windows(platform::StopToken stop) override;
 
   // Fails with "window_handle_missing" when `window` carries no platform
   // window object (nothing is asked of the platform then); otherwise the
   // image the platform captures of that window alone, or its failure
   // unchanged.
   platform::CapturedImage capture(const ScreenWindow& window, const platform::CaptureConfiguration& configuration,
-                                  std::stop_token stop) override;
+                                  platform::StopToken stop) override;
 
   // The platform's older window list of on-screen windows without desktop
   // elements, relative to no particular window; nothing when the platform

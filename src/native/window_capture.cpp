@@ -71,7 +71,7 @@ NativeExecution captureFocusedWindow(const std::function<ValidatedTarget()>& val
   // The worker may outlive this call when the deadline wins, so it owns what
   // it uses: shared window access and window, and its own configuration.
   platform::CapturedImage image = bounded<platform::CapturedImage>(
-      deadline, [screenWindows, window, configuration = captureConfiguration(width, height)](std::stop_token stop) {
+      deadline, [screenWindows, window, configuration = captureConfiguration(width, height)](platform::StopToken stop) {
         return screenWindows->capture(*window, configuration, std::move(stop));
       });
 

@@ -73,7 +73,7 @@ ScreenWindowList candidateWindows(const std::shared_ptr<ScreenWindowAccessing>& 
   // The worker may outlive this call when the deadline wins, so it shares
   // ownership of the window access rather than borrowing it.
   ScreenWindowList all = bounded<ScreenWindowList>(
-      deadline, [screenWindows](std::stop_token stop) { return screenWindows->windows(std::move(stop)); });
+      deadline, [screenWindows](platform::StopToken stop) { return screenWindows->windows(std::move(stop)); });
   ScreenWindowList own;
   for (auto& window : all) {
     const WindowCandidate& candidate = window->candidate;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <string>
 #include <vector>
 
@@ -59,10 +59,10 @@ class ScreenCaptureService {
  public:
   virtual ~ScreenCaptureService() = default;
   // The shareable content, desktop windows excluded, on-screen windows only.
-  virtual std::vector<ShareableWindow> shareableWindows(std::stop_token stop) const = 0;
+  virtual std::vector<ShareableWindow> shareableWindows(platform::StopToken stop) const = 0;
   // One image of the single window `window` with `configuration`.
   virtual CapturedImage captureImage(const PlatformHandle& window, const CaptureConfiguration& configuration,
-                                     std::stop_token stop) const = 0;
+                                     platform::StopToken stop) const = 0;
   // The legacy window list (CGWindowListCopyWindowInfo) with `options` relative
   // to `relativeToWindow`: a list of dictionaries as the platform types them;
   // nothing when the list cannot be obtained.

@@ -50,14 +50,14 @@ class RecordingWindows final : public ScreenWindowAccessing {
   std::vector<platform::CaptureConfiguration> configurations;
   std::vector<const ScreenWindow*> captured;
 
-  ScreenWindowList windows(std::stop_token stop) override {
+  ScreenWindowList windows(platform::StopToken stop) override {
     log_.push_back("windows");
     EXPECT_FALSE(stop.stop_possible());
     if (listingError) throw platform::PlatformError(*listingError);
     return listed;
   }
   platform::CapturedImage capture(const ScreenWindow& window, const platform::CaptureConfiguration& configuration,
-                                  std::stop_token stop) override {
+                                  platform::StopToken stop) override {
     log_.push_back("capture");
     EXPECT_FALSE(stop.stop_possible());
     configurations.push_back(configuration);

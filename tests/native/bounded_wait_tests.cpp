@@ -49,7 +49,7 @@ TEST(BoundedWait, DeadlinePassedOnEntryNeverStartsTheOperation) {
   clock.advance(1'000'000'000);  // exactly at the deadline
   auto state = std::make_shared<WorkerState>();
   EXPECT_EQ(failureOf([&] {
-              bounded<int>(deadline, [state](std::stop_token) {
+              bounded<int>(deadline, [state](platform::StopToken) {
                 state->started = true;
                 return 1;
               });
@@ -62,7 +62,7 @@ TEST(BoundedWait, DeadlinePassedOnEntryNeverStartsTheOperation) {
 TEST(BoundedWait, ValueBeforeTheDeadlineIsReturned) {
   const StillClock clock;
   auto state = std::make_shared<WorkerState>();
-  const std::string value = bounded<std::string>(clock.deadline(5), [state](std::stop_token) {
+  const std::string value = bounded<std::string>(clock.deadline(5), [state](platform::StopToken) {
     std::this_thread::sleep_for(10ms);
     state->finished.count_down();
     return std::string("window list");
@@ -74,7 +74,7 @@ TEST(BoundedWait, ValueBeforeTheDeadlineIsReturned) {
 TEST(BoundedWait, OperationErrorsComeOutUnchanged) {
   const StillClock clock;
   try {
-    bounded<int>(clock.deadline(5), [](std::stop_token) -> int {
+    bounded<int>(clock.deadline(5), [](platform::StopToken) -> int {
       throw platform::PlatformError("the stream could not start", -3801);
     });
     ADD_FAILURE() << "no error";
@@ -85,7 +85,7 @@ TEST(BoundedWait, OperationErrorsComeOutUnchanged) {
     EXPECT_EQ(error.status(), -3801);
   }
   EXPECT_EQ(failureOf([&] {
-              bounded<int>(clock.deadline(5), [](std::stop_token) -> int {
+              bounded<int>(clock.deadline(5), [](platform::StopToken) -> int {
                 throw PellucorError("window_handle_missing", "its own message");
               });
             }),
@@ -93,15 +93,11 @@ TEST(BoundedWait, OperationErrorsComeOutUnchanged) {
 }
 
 // An operation that runs until it is asked to stop, then returns late.
-std::function<int(std::stop_token)> runUntilStopped(std::shared_ptr<WorkerState> state) {
-  return [state](std::stop_token token) {
+std::function<int(platform::StopToken)> runUntilStopped(std::shared_ptr<WorkerState> state) {
+  return [state](platform::StopToken token) {
     state->started = true;
-    std::mutex mutex;
-    std::condition_variable_any wake;
-    std::unique_lock lock(mutex);
     // Nothing but the stop request (or five seconds) ends the wait.
-    static_cast<void>(wake.wait_for(lock, token, 5s, [] { return false; }));
-    state->sawStopRequest = token.stop_requested();
+    state->sawStopRequest = token.sleepFor(5s);
     state->finished.count_down();
     return 42;
   };
@@ -140,7 +136,7 @@ TEST(BoundedWait, DeadlineThatNeverPassesWaitsForTheOperation) {
   ASSERT_EQ(never.deadlineNanoseconds(), std::numeric_limits<std::uint64_t>::max());
   auto state = std::make_shared<WorkerState>();
   EXPECT_EQ(bounded<int>(never,
-                         [state](std::stop_token) {
+                         [state](platform::StopToken) {
                            std::this_thread::sleep_for(20ms);
                            state->finished.count_down();
                            return 7;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <string>
 #include <vector>
 
@@ -366,9 +366,9 @@ TEST(SimulatedDelays, AStopRequestEndsTheSleepOfAnAsynchronousCall) {
                           ->services()
                           .screenCapture;
   const auto windows = screen->shareableWindows({});
-  std::stop_source stop;
-  stop.request_stop();
-  EXPECT_EQ(screen->captureImage(windows.at(0).handle, sized(1, 1), stop.get_token()).pixels.size(), 4u);
+  platform::StopSource stop;
+  stop.requestStop();
+  EXPECT_EQ(screen->captureImage(windows.at(0).handle, sized(1, 1), stop.token()).pixels.size(), 4u);
 }
 
 }  // namespace

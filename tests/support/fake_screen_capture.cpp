@@ -19,25 +19,21 @@ platform::ShareableWindow FakeScreenCapture::window(std::uint32_t windowID, std:
   return window;
 }
 
-std::vector<platform::ShareableWindow> FakeScreenCapture::shareableWindows(std::stop_token) const {
+std::vector<platform::ShareableWindow> FakeScreenCapture::shareableWindows(platform::StopToken) const {
   if (listingError) throw platform::PlatformError(*listingError);
   return windows;
 }
 
 platform::CapturedImage FakeScreenCapture::captureImage(const platform::PlatformHandle& window,
                                                         const platform::CaptureConfiguration& configuration,
-                                                        std::stop_token stop) const {
+                                                        platform::StopToken stop) const {
   {
     const std::lock_guard lock(mutex_);
     captures_.push_back(Capture{window, configuration});
   }
   if (onCapture) onCapture();
   if (captureDelay.count() > 0) {
-    std::mutex sleeping;
-    std::condition_variable_any wake;
-    std::unique_lock lock(sleeping);
-    wake.wait_for(lock, stop, captureDelay, [] { return false; });
-    if (stop.stop_requested()) {
+    if (stop.sleepFor(captureDelay)) {
       const std::lock_guard guard(mutex_);
       captureSawStop_ = true;
     }

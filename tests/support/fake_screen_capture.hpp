@@ -5,7 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <string>
 #include <vector>
 
@@ -50,10 +50,10 @@ class FakeScreenCapture final : public platform::ScreenCaptureService {
   std::function<void()> onCapture;
   std::function<void()> onWindowList;
 
-  std::vector<platform::ShareableWindow> shareableWindows(std::stop_token stop) const override;
+  std::vector<platform::ShareableWindow> shareableWindows(platform::StopToken stop) const override;
   platform::CapturedImage captureImage(const platform::PlatformHandle& window,
                                        const platform::CaptureConfiguration& configuration,
-                                       std::stop_token stop) const override;
+                                       platform::StopToken stop) const override;
   std::optional<platform::PlatformValue> windowList(std::uint32_t options,
                                                     std::uint32_t relativeToWindow) const override;
 

@@ -23,13 +23,10 @@ const T& answerInTurn(const std::vector<T>& sequence, std::size_t& asked) {
 DesktopState::DesktopState(DesktopModel model, const std::optional<std::string>& eventsPath)
     : model_(std::move(model)), events_(eventsPath) {}
 
-void DesktopState::delay(SimulatedCall call, std::stop_token stop) const {
+void DesktopState::delay(SimulatedCall call, platform::StopToken stop) const {
   const auto duration = model_.delays[static_cast<std::size_t>(call)];
   if (duration.count() <= 0) return;
-  std::mutex sleeping;
-  std::condition_variable_any wakeUp;
-  std::unique_lock lock(sleeping);
-  wakeUp.wait_for(lock, stop, duration, [] { return false; });
+  stop.sleepFor(duration);
 }
 
 std::optional<platform::RunningApplication> DesktopState::nextFrontmost() {

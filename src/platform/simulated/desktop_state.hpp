@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 
 #include "platform/accessibility.hpp"
 #include "platform/simulated/desktop_model.hpp"
@@ -27,7 +27,7 @@ class DesktopState {
 
   // Sleeps for the delay the file gives `call`, if any. A stop request on
   // `stop` ends the sleep early; a default token never does.
-  void delay(SimulatedCall call, std::stop_token stop = {}) const;
+  void delay(SimulatedCall call, platform::StopToken stop = {}) const;
 
   // The answer to the next question about the frontmost application: the
   // sequence's entries in turn, its last entry for every later question.

@@ -20,7 +20,7 @@ std::int64_t sideOf(const std::optional<std::int64_t>& configured, double frameS
 
 }  // namespace
 
-std::vector<platform::ShareableWindow> SimulatedScreenCapture::shareableWindows(std::stop_token stop) const {
+std::vector<platform::ShareableWindow> SimulatedScreenCapture::shareableWindows(platform::StopToken stop) const {
   state().delay(SimulatedCall::shareableContent, stop);
   if (model().screenError) throw platform::PlatformError(*model().screenError);
   std::vector<platform::ShareableWindow> windows;
@@ -34,7 +34,7 @@ std::vector<platform::ShareableWindow> SimulatedScreenCapture::shareableWindows(
 
 platform::CapturedImage SimulatedScreenCapture::captureImage(const platform::PlatformHandle& window,
                                                              const platform::CaptureConfiguration& configuration,
-                                                             std::stop_token stop) const {
+                                                             platform::StopToken stop) const {
   const auto* simulated = dynamic_cast<const SimulatedWindow*>(window.get());
   if (simulated == nullptr) throw platform::PlatformError("the capture filter holds no window of this desktop");
   state().events().capture(simulated->description.windowID, configuration);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stop_token>
+#include "platform/stop_token.hpp"
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,10 +94,10 @@ class SimulatedAccessibility final : public platform::AccessibilityService, Simu
 class SimulatedScreenCapture final : public platform::ScreenCaptureService, SimulatedService {
  public:
   using SimulatedService::SimulatedService;
-  std::vector<platform::ShareableWindow> shareableWindows(std::stop_token stop) const override;
+  std::vector<platform::ShareableWindow> shareableWindows(platform::StopToken stop) const override;
   platform::CapturedImage captureImage(const platform::PlatformHandle& window,
                                        const platform::CaptureConfiguration& configuration,
-                                       std::stop_token stop) const override;
+                                       platform::StopToken stop) const override;
   std::optional<platform::PlatformValue> windowList(std::uint32_t options,
                                                     std::uint32_t relativeToWindow) const override;
 };
