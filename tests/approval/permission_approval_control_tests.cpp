@@ -52,14 +52,14 @@ class RecordingWindows final : public ScreenWindowAccessing {
 
   ScreenWindowList windows(platform::StopToken stop) override {
     log_.push_back("windows");
-    EXPECT_FALSE(stop.stop_possible());
+    EXPECT_FALSE(stop.stopPossible());
     if (listingError) throw platform::PlatformError(*listingError);
     return listed;
   }
   platform::CapturedImage capture(const ScreenWindow& window, const platform::CaptureConfiguration& configuration,
                                   platform::StopToken stop) override {
     log_.push_back("capture");
-    EXPECT_FALSE(stop.stop_possible());
+    EXPECT_FALSE(stop.stopPossible());
     configurations.push_back(configuration);
     captured.push_back(&window);
     if (captureError) throw platform::PlatformError(*captureError);
