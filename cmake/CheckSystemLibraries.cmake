@@ -1,0 +1,18 @@
+# Fails unless every library EXECUTABLE links comes with the operating system
+# (/usr/lib or /System/Library), as `otool -L` lists them.
+execute_process(COMMAND otool -L ${EXECUTABLE} OUTPUT_VARIABLE listing RESULT_VARIABLE listed)
+if(NOT listed EQUAL 0)
+  message(FATAL_ERROR "otool -L ${EXECUTABLE} failed")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+list(REMOVE_AT lines 0)
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" line)
+  if(line STREQUAL "")
+    continue()
+  endif()
+  if(NOT line MATCHES "^(/usr/lib/|/System/Library/)")
+    message(FATAL_ERROR "${EXECUTABLE} links a library outside the system: ${line}")
+  endif()
+endforeach()
+message(STATUS "${EXECUTABLE} links only system libraries")
