@@ -21,8 +21,8 @@ const std::string kShareableContentCall = "SCShareableContent getShareableConten
 const std::string kCaptureCall = "SCScreenshotManager captureImage";
 
 constexpr std::size_t kBytesPerPixel = 4;
-constexpr std::uint32_t kPremultipliedBGRA =
-    static_cast<std::uint32_t>(kCGImageAlphaPremultipliedFirst) | static_cast<std::uint32_t>(kCGBitmapByteOrder32Little);
+constexpr std::uint32_t kPremultipliedBGRA = static_cast<std::uint32_t>(kCGImageAlphaPremultipliedFirst) |
+                                             static_cast<std::uint32_t>(kCGBitmapByteOrder32Little);
 
 // The handle of a window listed by shareableWindows: the very SCWindow the
 // description was read from, kept (a strong reference) for its capture.
@@ -205,12 +205,15 @@ CapturedImage redrawnRows(CGImageRef image, std::size_t width, std::size_t heigh
   captured.pixels.assign(product(bytesPerRow, height), 0);
   const CFRef<CGColorSpaceRef> space = drawingSpace(image);
   if (!space) throw PlatformError("no colour space to draw the captured image in");
-  const auto context = CFRef<CGContextRef>::adopt(CGBitmapContextCreate(
-      captured.pixels.data(), width, height, 8, bytesPerRow, space.get(), kPremultipliedBGRA));
-  if (!context) throw PlatformError("no bitmap context for the captured image");
-  CGContextSetBlendMode(context.get(), kCGBlendModeCopy);
-  CGContextDrawImage(context.get(), CGRectMake(0, 0, static_cast<CGFloat>(width), static_cast<CGFloat>(height)),
-                     image);
+  {
+    // The context draws into the pixels it is given; it is gone before they are handed over.
+    const auto context = CFRef<CGContextRef>::adopt(CGBitmapContextCreate(
+        captured.pixels.data(), width, height, 8, bytesPerRow, space.get(), kPremultipliedBGRA));
+    if (!context) throw PlatformError("no bitmap context for the captured image");
+    CGContextSetBlendMode(context.get(), kCGBlendModeCopy);
+    CGContextDrawImage(context.get(), CGRectMake(0, 0, static_cast<CGFloat>(width), static_cast<CGFloat>(height)),
+                       image);
+  }
   return captured;
 }
 
