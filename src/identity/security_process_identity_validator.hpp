@@ -44,12 +44,17 @@ class SecurityProcessIdentityValidator final : public ProcessIdentityValidating 
   // Flags of the code-signing calls. The running code is checked with strict
   // validation only, because the platform refuses any flag but validation
   // flags there; the architecture check belongs to the static code. The
-  // designated requirement is only reported when requirement information is
-  // asked for.
+  // static code is checked strictly for every architecture of its executable
+  // but without hashing the bundle's sealed resources: who signed the running
+  // code does not depend on them, and hashing a large bundle (a browser
+  // engine's, say) on every request would eat much of a request's budget.
+  // The designated requirement is only reported when requirement information
+  // is asked for.
   static constexpr std::uint32_t kCopyFlags = platform::code_signing_flags::kDefault;
   static constexpr std::uint32_t kRunningValidityFlags = platform::code_signing_flags::kStrictValidate;
-  static constexpr std::uint32_t kStaticValidityFlags =
-      platform::code_signing_flags::kCheckAllArchitectures | platform::code_signing_flags::kStrictValidate;
+  static constexpr std::uint32_t kStaticValidityFlags = platform::code_signing_flags::kCheckAllArchitectures |
+                                                        platform::code_signing_flags::kStrictValidate |
+                                                        platform::code_signing_flags::kDoNotValidateResources;
   static constexpr std::uint32_t kSigningInformationFlags =
       platform::code_signing_flags::kSigningInformation | platform::code_signing_flags::kRequirementInformation;
 

@@ -12,7 +12,12 @@ namespace code_signing_flags {
 inline constexpr std::uint32_t kDefault = 0;
 inline constexpr std::uint32_t kCheckAllArchitectures = 1;  // static validity only
 inline constexpr std::uint32_t kSigningInformation = 2;
-inline constexpr std::uint32_t kRequirementInformation = 4;
+// Static validity only: leaves out the hashing of the bundle's sealed
+// resources; the executable and its signature are still checked. Its value 4
+// is also kRequirementInformation's, which belongs to another call (signing
+// information), so the two never meet in one flags word.
+inline constexpr std::uint32_t kDoNotValidateResources = 4;
+inline constexpr std::uint32_t kRequirementInformation = 4;  // signing information only
 inline constexpr std::uint32_t kStrictValidate = 16;
 }  // namespace code_signing_flags
 
@@ -54,7 +59,8 @@ class CodeSigningService {
   virtual std::int32_t checkValidity(const PlatformHandle& code, std::uint32_t flags) const = 0;
   // SecCodeCopyStaticCode.
   virtual CodeResult copyStaticCode(const PlatformHandle& code, std::uint32_t flags) const = 0;
-  // SecStaticCodeCheckValidity on static code, without a requirement.
+  // SecStaticCodeCheckValidity on static code, without a requirement. Takes
+  // the validation flags, kCheckAllArchitectures and kDoNotValidateResources.
   virtual std::int32_t checkStaticValidity(const PlatformHandle& staticCode, std::uint32_t flags) const = 0;
   // SecCodeCopySigningInformation on static code. The designated requirement
   // is present only when asked for with kRequirementInformation.

@@ -86,12 +86,12 @@ TEST_F(ProductionMachineTest, AsksTheCodeSigningCallsWithFlagsThePlatformAccepts
       {"copySelf", "", 0},
       {"checkValidity", "helper", 16},
       {"copyStaticCode", "helper", 0},
-      {"checkStaticValidity", "helper", 17},
+      {"checkStaticValidity", "helper", 21},
       {"copySigningInformation", "helper", 6},
       {"copyGuestWithPid", "host", 0},
       {"checkValidity", "host", 16},
       {"copyStaticCode", "host", 0},
-      {"checkStaticValidity", "host", 17},
+      {"checkStaticValidity", "host", 21},
       {"copySigningInformation", "host", 6},
   };
   EXPECT_EQ(signing_->calls(), expected);
@@ -106,7 +106,7 @@ TEST_F(ProductionMachineTest, ValidatesAProductionIntermediateBeforeMovingOn) {
       {"copyGuestWithPid", "launcher", 0},
       {"checkValidity", "launcher", 16},
       {"copyStaticCode", "launcher", 0},
-      {"checkStaticValidity", "launcher", 17},
+      {"checkStaticValidity", "launcher", 21},
       {"copySigningInformation", "launcher", 6},
   };
   EXPECT_EQ(launcherCalls, expected);

@@ -24,9 +24,10 @@ struct FakeSignature {
 
 // A code-signing service that answers from named signatures, records every
 // call with its flags, and refuses what the platform refuses: running code
-// checked with kCheckAllArchitectures gets kInvalidFlags, signing
-// information leaves out the team without kSigningInformation and the
-// designated requirement without kRequirementInformation.
+// checked with kCheckAllArchitectures gets kInvalidFlags (static code takes
+// it, and kDoNotValidateResources, like any flags), signing information
+// leaves out the team without kSigningInformation and the designated
+// requirement without kRequirementInformation.
 class FakeCodeSigningService final : public platform::CodeSigningService {
  public:
   struct Call {

@@ -77,6 +77,8 @@ platform::CodeResult SimulatedCodeSigning::copyStaticCode(const platform::Platfo
 std::int32_t SimulatedCodeSigning::checkStaticValidity(const platform::PlatformHandle& staticCode,
                                                        std::uint32_t) const {
   state().delay(SimulatedCall::checkValidity);
+  // Static code takes any flags, checking all architectures and leaving out
+  // the resources among them; a code's one `valid` fact answers them all.
   const StaticLookup lookup = staticCodeOf(staticCode);
   if (lookup.code == nullptr) return lookup.status;
   return lookup.code->valid ? kSuccess : kSignatureFailed;
