@@ -31,4 +31,22 @@ std::string utf8FromUTF16(std::u16string_view units) {
   return out;
 }
 
+std::optional<std::u16string> utf16FromUTF8(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  std::size_t index = 0;
+  while (index < bytes.size()) {
+    const auto scalar = nextScalar(bytes, index);
+    if (!scalar) return std::nullopt;
+    if (*scalar < 0x10000) {
+      out.push_back(static_cast<char16_t>(*scalar));
+    } else {
+      const char32_t offset = *scalar - 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+    }
+  }
+  return out;
+}
+
 }  // namespace pellucor::text
