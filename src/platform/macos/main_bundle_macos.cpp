@@ -107,7 +107,7 @@ MacMainBundle::MacMainBundle() {
 
 std::optional<std::string> MacMainBundle::bundleIdentifier() const {
   if (!bundle_) return std::nullopt;
-  const CFStringRef identifier = CFBundleGetIdentifier(bundle_.get());
+  const auto identifier = cfCast<CFStringRef>(CFBundleGetIdentifier(bundle_.get()));
   if (identifier == nullptr) return std::nullopt;
   return utf8String(identifier);
 }
