@@ -20,7 +20,9 @@ struct ProtocolParser {
   // most 65536 bytes may arrive in all, and the writer must close within
   // `deadlineSeconds` of wall-clock time (taken from `clock`); a window that
   // is not a finite number of seconds above zero and below a day counts as
-  // already over. Reads one byte per read(2) call and retries only EINTR.
+  // already over. Waits for input with a readiness call that bounds every
+  // kind of descriptor (pipe, socket, file, terminal, device), reads one byte
+  // per read(2) call and retries only EINTR.
   // Fails with a PellucorError and nothing else; on failure nothing read is
   // returned.
   static std::string readOneRequest(int fd, double deadlineSeconds, const platform::Clock& clock);
