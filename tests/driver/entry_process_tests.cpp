@@ -83,7 +83,6 @@ Finished runEntry(const Launch& launch) {
       ::posix_spawn(&child, PELLUCOR_ENTRY_HARNESS, &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  if (launch.hostClosesOutput) ::close(out[0]);
   ::close(in[0]);
   ::close(out[1]);
   ::close(err[1]);
@@ -94,6 +93,7 @@ Finished runEntry(const Launch& launch) {
     ::close(err[0]);
     return {};
   }
+  if (launch.hostClosesOutput) ::close(out[0]);
 
   std::thread writer([&] {
     std::size_t done = 0;
