@@ -9,6 +9,7 @@
 #include "driver/invocation_mode.hpp"
 #include "driver/request_executor.hpp"
 #include "intake/protocol_parser.hpp"
+#include "platform/descriptor_wait.hpp"
 #include "wire/json_encoder.hpp"
 
 namespace pellucor {
@@ -73,10 +74,28 @@ ProcessOutput runApprovalMode(PellucorComponents& components) {
   }
 }
 
+// Writes every byte of `bytes`: a write interrupted by a signal is repeated,
+// a short write goes on with the rest, and a descriptor that is not ready (a
+// host may hand over a non-blocking pipe or socket) is waited for. Any other
+// failure, the reader having gone for one, ends the writing unreported, since
+// there is nowhere left to report it.
 void writeAll(int fd, std::string_view bytes) {
-  // One write call per buffer; a short or failed write is neither retried nor
-  // reported, since there is nowhere left to report it.
-  [[maybe_unused]] const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (platform::waitForDescriptor(fd, platform::DescriptorDirection::writable, -1) ==
+          platform::DescriptorWait::failed) {
+        return;
+      }
+      continue;
+    }
+    return;
+  }
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ class PellucorComponents {
   virtual std::unique_ptr<ApprovalControlling> makeApprovalControl() = 0;
 };
 
-// Everything one run puts out: the writes, in order, each one write(2) call of
-// whole bytes, and the exit status.
+// Everything one run puts out: the writes, in order, each one whole buffer of
+// bytes, and the exit status.
 struct ProcessOutput {
   struct Write {
     int fd;
@@ -55,9 +55,11 @@ struct PellucorMain {
   // fails or exceeds 16777216 bytes.
   static ProcessOutput emit(const Response& response);
 
-  // The process entry: runs with standard input, writes with write(2) and ends
-  // the process at once with _exit, so that an abandoned worker can neither
-  // run after the output nor delay the exit.
+  // The process entry: runs with standard input, writes every byte of each
+  // buffer with write(2) (repeating interrupted and short writes, waiting
+  // while a non-blocking descriptor is full) and ends the process at once
+  // with _exit, so that an abandoned worker can neither run after the output
+  // nor delay the exit.
   [[noreturn]] static void main(int argc, const char* const* argv, PellucorComponents& components);
 };
 
