@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/pellucor_main.hpp"
+#include "driver/standard_descriptors.hpp"
 #include "driver/system_components.hpp"
 #include "platform/simulated/simulated_desktop.hpp"
 #include "sim_command_line.hpp"
@@ -39,6 +40,11 @@ constexpr int kExitDesktopUnusable = 78;
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a standard descriptor the host left closed
+  // would otherwise be taken by the desktop or the events file.
+  if (!pellucor::openNullOnClosedStandardDescriptors()) {
+    refuse("a closed standard descriptor could not be opened on /dev/null");
+  }
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   const auto parsed = pellucor::sim::parseSimCommandLine(arguments);
   if (const auto* reason = std::get_if<std::string>(&parsed)) refuse(*reason);
