@@ -5,6 +5,9 @@
 #include <csignal>
 #include <cerrno>
 #include <exception>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include "driver/invocation_mode.hpp"
 #include "driver/request_executor.hpp"
@@ -33,6 +36,17 @@ Response fallbackResponse(PellucorError error) {
   return response;
 }
 
+// The answer to a decoded request whose system objects could not be built:
+// the request's own identifiers, no target and no time spent on it.
+Response compositionFailure(const Request& request, PellucorError error) {
+  Response response;
+  response.requestID = request.requestID;
+  response.nonce = request.nonce;
+  response.operation = std::string(wireName(request.operation));
+  response.error = std::move(error);
+  return response;
+}
+
 ProcessOutput runRequestMode(int inputFd, PellucorComponents& components) {
   Request request;
   try {
@@ -44,8 +58,19 @@ ProcessOutput runRequestMode(int inputFd, PellucorComponents& components) {
   } catch (...) {
     return PellucorMain::emit(fallbackResponse(PellucorError(kIntakeInternal)));
   }
-  auto identity = components.makeIdentityValidator();
-  auto native = components.makeNativeOperations();
+  // The system objects are built behind the same boundary as the work they
+  // do: a failure to build them is answered as the executor answers a failure
+  // of the operation, never left to end the process without output.
+  std::unique_ptr<ProcessIdentityValidating> identity;
+  std::unique_ptr<NativeOperating> native;
+  try {
+    identity = components.makeIdentityValidator();
+    native = components.makeNativeOperations();
+  } catch (const PellucorError& error) {
+    return PellucorMain::emit(compositionFailure(request, error));
+  } catch (...) {
+    return PellucorMain::emit(compositionFailure(request, PellucorError(executor_errors::kOperationFailed)));
+  }
   const RequestExecutor executor(*identity, *native, components.clock());
   return PellucorMain::emit(executor.execute(request));
 }
