@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "approval/approval_controlling.hpp"
 #include "driver/invocation_mode.hpp"
 #include "driver/request_executor.hpp"
 #include "intake/protocol_parser.hpp"

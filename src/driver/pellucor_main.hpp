@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "approval/approval_controlling.hpp"
-#include "identity/process_identity_validating.hpp"
-#include "native/native_operating.hpp"
 #include "platform/clock.hpp"
 #include "wire/records.hpp"
 
 namespace pellucor {
+
+// The collaborators are only named here; whoever builds or uses one includes
+// its interface, so that the entry's header pulls in no other layer.
+class ApprovalControlling;
+class NativeOperating;
+class ProcessIdentityValidating;
 
 // Builds the collaborators of one run. The entry asks for each at the moment it
 // needs it, in the order the run needs them, so that nothing is built for a

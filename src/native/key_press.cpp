@@ -4,8 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "native/system_keyboard_event_poster.hpp"
-
 namespace pellucor {
 namespace {
 

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "approval/approval_controlling.hpp"
 #include "driver/pellucor_main.hpp"
+#include "identity/process_identity_validating.hpp"
+#include "native/native_operating.hpp"
 #include "support/fake_clock.hpp"
 
 namespace pellucor::testing {
