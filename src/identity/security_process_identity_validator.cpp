@@ -65,7 +65,7 @@ SecurityProcessIdentityValidator::SelfIdentity SecurityProcessIdentityValidator:
 
   // The channel guarantees the suffix and something before it.
   const std::string hostBundleID =
-      canonical_text::withoutSuffix(*bundleID, IdentityPolicy::kHelperBundleIdentifierSuffix).value_or("");
+      canonical_text::canonicalFormWithoutSuffix(*bundleID, IdentityPolicy::kHelperBundleIdentifierSuffix).value_or("");
 
   const std::optional<std::string> displayName = textOf(mainBundle_->infoValue(kDisplayNameKey));
   if (!displayName || !text::textEquals(*displayName, IdentityPolicy::names(*channel).helperDisplayName)) {
