@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "identity/canonical_text_search.hpp"
 #include "identity/file_url_path.hpp"
+#include "text/canonical_text_search.hpp"
 #include "text/file_path.hpp"
 #include "text/text_equality.hpp"
 

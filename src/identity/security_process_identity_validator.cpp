@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "identity/canonical_text_search.hpp"
 #include "identity/file_url_path.hpp"
 #include "identity/utf8_repair.hpp"
+#include "text/canonical_text_search.hpp"
 #include "text/file_path.hpp"
 #include "text/text_equality.hpp"
 

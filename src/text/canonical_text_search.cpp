@@ -1,4 +1,4 @@
-#include "identity/canonical_text_search.hpp"
+#include "text/canonical_text_search.hpp"
 
 #include <utf8proc.h>
 
