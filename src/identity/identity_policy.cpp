@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/host_identity.hpp"
 #include "identity/file_url_path.hpp"
 #include "text/canonical_text_search.hpp"
 #include "text/file_path.hpp"
@@ -20,10 +21,8 @@ IdentityPolicy::ChannelNames IdentityPolicy::names(IdentityChannel channel) {
 }
 
 std::optional<IdentityChannel> IdentityPolicy::channel(std::string_view bundleID) {
-  const std::optional<std::string> stem =
-      canonical_text::canonicalFormWithoutSuffix(bundleID, kHelperBundleIdentifierSuffix);
-  if (!stem || stem->empty()) return std::nullopt;
-  if (text::textEquals(bundleID, kDevelopmentHelperBundleIdentifier)) return IdentityChannel::development;
+  if (!host_identity::hostBundleID(bundleID)) return std::nullopt;
+  if (text::textEquals(bundleID, host_identity::kDevelopmentHelperBundleID)) return IdentityChannel::development;
   return IdentityChannel::production;
 }
 
