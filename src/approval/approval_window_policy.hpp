@@ -11,8 +11,8 @@
 namespace pellucor {
 
 namespace approval_errors {
-inline constexpr ErrorSpec kTargetInvalid{"approval_target_invalid", "frontmost app is not the exact Zorvane channel"};
-inline constexpr ErrorSpec kWindowAmbiguous{"approval_window_ambiguous",
+inline constexpr ErrorDefinition kTargetInvalid{"approval_target_invalid", "frontmost app is not the exact Zorvane channel"};
+inline constexpr ErrorDefinition kWindowAmbiguous{"approval_window_ambiguous",
                                             "exact frontmost Zorvane ScreenCaptureKit window is absent or ambiguous"};
 }  // namespace approval_errors
 

@@ -23,7 +23,7 @@ constexpr int kStandardOutput = 1;
 constexpr int kStandardError = 2;
 constexpr std::string_view kInvalidInvocationLine = "invalid compiled invocation\n";
 constexpr std::string_view kApprovalFailedPrefix = "approval_failed=";
-constexpr ErrorSpec kIntakeInternal{"internal_error", "request failed closed"};
+constexpr ErrorDefinition kIntakeInternal{"internal_error", "request failed closed"};
 
 ProcessOutput single(int fd, std::string bytes, int status) {
   return ProcessOutput{{{fd, std::move(bytes)}}, status};

@@ -36,13 +36,13 @@ struct FocusedWindowPolicy {
 };
 
 namespace window_match_errors {
-inline constexpr ErrorSpec kNotFound{
+inline constexpr ErrorDefinition kNotFound{
     "focused_window_not_found",
     "focused Plugin application AX window does not uniquely match one ScreenCaptureKit window"};
-inline constexpr ErrorSpec kAmbiguous{
+inline constexpr ErrorDefinition kAmbiguous{
     "focused_window_ambiguous",
     "focused Plugin application AX window does not uniquely match one ScreenCaptureKit window"};
-inline constexpr ErrorSpec kIDMismatch{
+inline constexpr ErrorDefinition kIDMismatch{
     "focused_window_id_mismatch", "requested window_id differs from the verified focused Plugin application window"};
 }  // namespace window_match_errors
 

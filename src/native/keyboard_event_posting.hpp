@@ -39,7 +39,7 @@ class KeyboardEventPosting {
 // The refusal of makePair when the events cannot be created, shared by every
 // poster and by the key press that reports it.
 namespace keyboard_errors {
-inline constexpr ErrorSpec kEventCreationFailed{"event_creation_failed",
+inline constexpr ErrorDefinition kEventCreationFailed{"event_creation_failed",
                                                 "paired physical key events could not be created"};
 }  // namespace keyboard_errors
 
