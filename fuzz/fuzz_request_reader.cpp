@@ -30,7 +30,7 @@ constexpr std::size_t kPipeCapacity = 1 << 17;
 
 struct Outcome {
   std::optional<std::string> line;
-  std::optional<ErrorSpec> error;
+  std::optional<ErrorDefinition> error;
 };
 
 Outcome model(std::string_view input) {

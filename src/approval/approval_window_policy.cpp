@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "host/host_identity.hpp"
 #include "native/window_enumeration.hpp"
 #include "text/text_equality.hpp"
 
@@ -23,9 +24,9 @@ bool isExactHostWindow(const WindowCandidate& candidate, const ApprovalTarget& t
 
 ApprovalTarget ApprovalWindowPolicy::validateFrontmost(const std::optional<ApprovalTarget>& frontmost) {
   if (!frontmost) fail(approval_errors::kTargetInvalid);
-  for (const AcceptedApp& app : acceptedApps) {
-    if (!text::textEquals(frontmost->bundleID, app.bundleID)) continue;
-    if (!text::textEquals(frontmost->localizedName, app.localizedName)) fail(approval_errors::kTargetInvalid);
+  for (const host_identity::HostBuild& build : host_identity::kHostBuilds) {
+    if (!text::textEquals(frontmost->bundleID, build.bundleID)) continue;
+    if (!text::textEquals(frontmost->localizedName, build.productName)) fail(approval_errors::kTargetInvalid);
     return *frontmost;
   }
   fail(approval_errors::kTargetInvalid);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -12,8 +11,8 @@
 namespace pellucor {
 
 namespace approval_errors {
-inline constexpr ErrorSpec kTargetInvalid{"approval_target_invalid", "frontmost app is not the exact Zorvane channel"};
-inline constexpr ErrorSpec kWindowAmbiguous{"approval_window_ambiguous",
+inline constexpr ErrorDefinition kTargetInvalid{"approval_target_invalid", "frontmost app is not the exact Zorvane channel"};
+inline constexpr ErrorDefinition kWindowAmbiguous{"approval_window_ambiguous",
                                             "exact frontmost Zorvane ScreenCaptureKit window is absent or ambiguous"};
 }  // namespace approval_errors
 
@@ -23,17 +22,9 @@ inline constexpr ErrorSpec kWindowAmbiguous{"approval_window_ambiguous",
 struct ApprovalWindowPolicy {
   ApprovalWindowPolicy() = delete;
 
-  struct AcceptedApp {
-    std::string_view bundleID;
-    std::string_view localizedName;  // the exact name that application must have
-  };
-  static constexpr std::array<AcceptedApp, 2> acceptedApps{{
-      {"com.brevant.zorvane", "Zorvane"},
-      {"com.brevant.zorvane.dev", "Zorvane Dev"},
-  }};
-
-  // Returns the frontmost application unchanged when it is one of
-  // acceptedApps and carries the name listed for it (canonical equivalence,
+  // Returns the frontmost application unchanged when it is one of the host's
+  // builds (host_identity::kHostBuilds) and carries that build's product name
+  // as its localized name (canonical equivalence,
   // no case folding); its process identifier is not examined. Fails with
   // "approval_target_invalid" when there is no frontmost application, its
   // bundle identifier is not accepted, or its name is not the listed one.

@@ -20,7 +20,7 @@ inline constexpr std::string_view kApprovalArgument = "--approval-control=access
 InvocationMode parseInvocationMode(std::span<const std::string> arguments);
 
 namespace invocation_errors {
-inline constexpr ErrorSpec kInvalidInvocation{"invalid_invocation",
+inline constexpr ErrorDefinition kInvalidInvocation{"invalid_invocation",
                                               "only the compiled approval argv enum is accepted"};
 }
 

@@ -5,10 +5,15 @@
 #include <csignal>
 #include <cerrno>
 #include <exception>
+#include <memory>
+#include <string>
+#include <utility>
 
+#include "approval/approval_controlling.hpp"
 #include "driver/invocation_mode.hpp"
 #include "driver/request_executor.hpp"
 #include "intake/protocol_parser.hpp"
+#include "platform/descriptor_wait.hpp"
 #include "wire/json_encoder.hpp"
 
 namespace pellucor {
@@ -18,7 +23,7 @@ constexpr int kStandardOutput = 1;
 constexpr int kStandardError = 2;
 constexpr std::string_view kInvalidInvocationLine = "invalid compiled invocation\n";
 constexpr std::string_view kApprovalFailedPrefix = "approval_failed=";
-constexpr ErrorSpec kIntakeInternal{"internal_error", "request failed closed"};
+constexpr ErrorDefinition kIntakeInternal{"internal_error", "request failed closed"};
 
 ProcessOutput single(int fd, std::string bytes, int status) {
   return ProcessOutput{{{fd, std::move(bytes)}}, status};
@@ -28,6 +33,17 @@ Response fallbackResponse(PellucorError error) {
   Response response;
   response.requestID = PellucorMain::kFallbackRequestID;
   response.operation = PellucorMain::kFallbackOperation;
+  response.error = std::move(error);
+  return response;
+}
+
+// The answer to a decoded request whose system objects could not be built:
+// the request's own identifiers, no target and no time spent on it.
+Response compositionFailure(const Request& request, PellucorError error) {
+  Response response;
+  response.requestID = request.requestID;
+  response.nonce = request.nonce;
+  response.operation = std::string(wireName(request.operation));
   response.error = std::move(error);
   return response;
 }
@@ -43,8 +59,19 @@ ProcessOutput runRequestMode(int inputFd, PellucorComponents& components) {
   } catch (...) {
     return PellucorMain::emit(fallbackResponse(PellucorError(kIntakeInternal)));
   }
-  auto identity = components.makeIdentityValidator();
-  auto native = components.makeNativeOperations();
+  // The system objects are built behind the same boundary as the work they
+  // do: a failure to build them is answered as the executor answers a failure
+  // of the operation, never left to end the process without output.
+  std::unique_ptr<ProcessIdentityValidating> identity;
+  std::unique_ptr<NativeOperating> native;
+  try {
+    identity = components.makeIdentityValidator();
+    native = components.makeNativeOperations();
+  } catch (const PellucorError& error) {
+    return PellucorMain::emit(compositionFailure(request, error));
+  } catch (...) {
+    return PellucorMain::emit(compositionFailure(request, PellucorError(executor_errors::kOperationFailed)));
+  }
   const RequestExecutor executor(*identity, *native, components.clock());
   return PellucorMain::emit(executor.execute(request));
 }
@@ -73,10 +100,28 @@ ProcessOutput runApprovalMode(PellucorComponents& components) {
   }
 }
 
+// Writes every byte of `bytes`: a write interrupted by a signal is repeated,
+// a short write goes on with the rest, and a descriptor that is not ready (a
+// host may hand over a non-blocking pipe or socket) is waited for. Any other
+// failure, the reader having gone for one, ends the writing unreported, since
+// there is nowhere left to report it.
 void writeAll(int fd, std::string_view bytes) {
-  // One write call per buffer; a short or failed write is neither retried nor
-  // reported, since there is nowhere left to report it.
-  [[maybe_unused]] const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (platform::waitForDescriptor(fd, platform::DescriptorDirection::writable, -1) ==
+          platform::DescriptorWait::failed) {
+        return;
+      }
+      continue;
+    }
+    return;
+  }
 }
 
 }  // namespace

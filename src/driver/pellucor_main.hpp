@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "approval/approval_controlling.hpp"
-#include "identity/process_identity_validating.hpp"
-#include "native/native_operating.hpp"
 #include "platform/clock.hpp"
 #include "wire/records.hpp"
 
 namespace pellucor {
+
+// The collaborators are only named here; whoever builds or uses one includes
+// its interface, so that the entry's header pulls in no other layer.
+class ApprovalControlling;
+class NativeOperating;
+class ProcessIdentityValidating;
 
 // Builds the collaborators of one run. The entry asks for each at the moment it
 // needs it, in the order the run needs them, so that nothing is built for a
@@ -24,8 +27,8 @@ class PellucorComponents {
   virtual std::unique_ptr<ApprovalControlling> makeApprovalControl() = 0;
 };
 
-// Everything one run puts out: the writes, in order, each one write(2) call of
-// whole bytes, and the exit status.
+// Everything one run puts out: the writes, in order, each one whole buffer of
+// bytes, and the exit status.
 struct ProcessOutput {
   struct Write {
     int fd;
@@ -55,9 +58,11 @@ struct PellucorMain {
   // fails or exceeds 16777216 bytes.
   static ProcessOutput emit(const Response& response);
 
-  // The process entry: runs with standard input, writes with write(2) and ends
-  // the process at once with _exit, so that an abandoned worker can neither
-  // run after the output nor delay the exit.
+  // The process entry: runs with standard input, writes every byte of each
+  // buffer with write(2) (repeating interrupted and short writes, waiting
+  // while a non-blocking descriptor is full) and ends the process at once
+  // with _exit, so that an abandoned worker can neither run after the output
+  // nor delay the exit.
   [[noreturn]] static void main(int argc, const char* const* argv, PellucorComponents& components);
 };
 

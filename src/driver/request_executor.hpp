@@ -33,9 +33,9 @@ class RequestExecutor {
 };
 
 namespace executor_errors {
-inline constexpr ErrorSpec kKeyMissing{"invalid_params", "physical key is missing"};
-inline constexpr ErrorSpec kOperationFailed{"operation_failed", "native operation failed closed"};
-inline constexpr ErrorSpec kResponseTooLarge{"response_too_large", "response exceeds 16 MiB"};
+inline constexpr ErrorDefinition kKeyMissing{"invalid_params", "physical key is missing"};
+inline constexpr ErrorDefinition kOperationFailed{"operation_failed", "native operation failed closed"};
+inline constexpr ErrorDefinition kResponseTooLarge{"response_too_large", "response exceeds 16 MiB"};
 }  // namespace executor_errors
 
 }  // namespace pellucor

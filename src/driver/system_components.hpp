@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "approval/approval_controlling.hpp"
 #include "driver/pellucor_main.hpp"
+#include "identity/process_identity_validating.hpp"
+#include "native/native_operating.hpp"
 #include "platform/platform_services.hpp"
 
 namespace pellucor {

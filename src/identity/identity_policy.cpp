@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "identity/canonical_text_search.hpp"
+#include "host/host_identity.hpp"
 #include "identity/file_url_path.hpp"
+#include "text/canonical_text_search.hpp"
 #include "text/file_path.hpp"
 #include "text/text_equality.hpp"
 
@@ -20,9 +21,8 @@ IdentityPolicy::ChannelNames IdentityPolicy::names(IdentityChannel channel) {
 }
 
 std::optional<IdentityChannel> IdentityPolicy::channel(std::string_view bundleID) {
-  const std::optional<std::string> stem = canonical_text::withoutSuffix(bundleID, kHelperBundleIdentifierSuffix);
-  if (!stem || stem->empty()) return std::nullopt;
-  if (text::textEquals(bundleID, kDevelopmentHelperBundleIdentifier)) return IdentityChannel::development;
+  if (!host_identity::hostBundleID(bundleID)) return std::nullopt;
+  if (text::textEquals(bundleID, host_identity::kDevelopmentHelperBundleID)) return IdentityChannel::development;
   return IdentityChannel::production;
 }
 
@@ -43,7 +43,8 @@ bool IdentityPolicy::allowedIntermediate(std::string_view path, IdentityChannel 
   const std::string process = text::standardizeFilePath(path);
   const std::string hostName(names(channel).hostBundleDirectory);
   const std::string hostMarker = "/" + hostName + "/";
-  if (const std::optional<std::string> beforeHost = canonical_text::beforeFirst(helperBundlePath, hostMarker)) {
+  if (const std::optional<std::string> beforeHost =
+          canonical_text::canonicalFormBeforeFirst(helperBundlePath, hostMarker)) {
     const std::string hostContents = *beforeHost + "/" + hostName + std::string(kHostContentsPrefix);
     if (canonical_text::startsWith(process, hostContents)) return true;
   }
@@ -54,7 +55,7 @@ bool IdentityPolicy::allowedIntermediate(std::string_view path, IdentityChannel 
       break;
   }
   const std::optional<std::string> repository =
-      canonical_text::beforeFirst(helperBundlePath, kDevelopmentHostInRepository);
+      canonical_text::canonicalFormBeforeFirst(helperBundlePath, kDevelopmentHostInRepository);
   if (!repository) return false;
   return text::textEquals(process, *repository + std::string(kRepositoryInterpreter));
 }

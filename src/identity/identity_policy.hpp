@@ -26,8 +26,6 @@ class IdentityPolicy {
  public:
   IdentityPolicy() = delete;
 
-  static constexpr std::string_view kHelperBundleIdentifierSuffix = ".pellucor";
-  static constexpr std::string_view kDevelopmentHelperBundleIdentifier = "com.brevant.zorvane.dev.pellucor";
   static constexpr std::string_view kHelpersDirectoryName = "Helpers";
   static constexpr std::string_view kContentsDirectoryName = "Contents";
   static constexpr std::string_view kBundleDirectoryExtension = "app";
@@ -46,7 +44,7 @@ class IdentityPolicy {
 
   // The channel a helper bundle identifier belongs to: development for
   // exactly the development identifier, production for any other identifier
-  // that ends with ".pellucor" and has something before it, nothing
+  // from which a host's can be derived (host_identity::hostBundleID), nothing
   // otherwise. Which host a production helper belongs to is settled later,
   // by the identifier derived from it.
   static std::optional<IdentityChannel> channel(std::string_view bundleID);

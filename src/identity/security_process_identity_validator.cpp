@@ -3,9 +3,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "identity/canonical_text_search.hpp"
+#include "host/host_identity.hpp"
 #include "identity/file_url_path.hpp"
 #include "identity/utf8_repair.hpp"
+#include "text/canonical_text_search.hpp"
 #include "text/file_path.hpp"
 #include "text/text_equality.hpp"
 
@@ -64,8 +65,7 @@ SecurityProcessIdentityValidator::SelfIdentity SecurityProcessIdentityValidator:
   const std::string hostDirectory = file_url::deletingLastPathComponent(contentsDirectory);
 
   // The channel guarantees the suffix and something before it.
-  const std::string hostBundleID =
-      canonical_text::withoutSuffix(*bundleID, IdentityPolicy::kHelperBundleIdentifierSuffix).value_or("");
+  const std::string hostBundleID = host_identity::hostBundleID(*bundleID).value_or("");
 
   const std::optional<std::string> displayName = textOf(mainBundle_->infoValue(kDisplayNameKey));
   if (!displayName || !text::textEquals(*displayName, IdentityPolicy::names(*channel).helperDisplayName)) {

@@ -18,15 +18,15 @@
 namespace pellucor {
 
 namespace identity_errors {
-inline constexpr ErrorSpec kInvalidSelfBundle{"invalid_self_bundle", "helper is not running from its fixed app bundle"};
-inline constexpr ErrorSpec kInvalidSelfPath{"invalid_self_path", "helper is not at the fixed nested channel path"};
-inline constexpr ErrorSpec kSymlinkPath{"symlink_path", "helper path contains a symbolic link"};
-inline constexpr ErrorSpec kInvalidSignature{"invalid_signature",
+inline constexpr ErrorDefinition kInvalidSelfBundle{"invalid_self_bundle", "helper is not running from its fixed app bundle"};
+inline constexpr ErrorDefinition kInvalidSelfPath{"invalid_self_path", "helper is not at the fixed nested channel path"};
+inline constexpr ErrorDefinition kSymlinkPath{"symlink_path", "helper path contains a symbolic link"};
+inline constexpr ErrorDefinition kInvalidSignature{"invalid_signature",
                                              "helper or ancestor signature does not satisfy the channel identity"};
-inline constexpr ErrorSpec kAncestorNotFound{"invalid_ancestry", "exact Zorvane ancestor not found"};
-inline constexpr ErrorSpec kUninspectableAncestor{"invalid_ancestry", "unable to inspect spawning process"};
-inline constexpr ErrorSpec kProductionParentNotAppOwned{"invalid_ancestry", "production parent is not app-owned"};
-inline constexpr ErrorSpec kDevelopmentParentOutsideChain{
+inline constexpr ErrorDefinition kAncestorNotFound{"invalid_ancestry", "exact Zorvane ancestor not found"};
+inline constexpr ErrorDefinition kUninspectableAncestor{"invalid_ancestry", "unable to inspect spawning process"};
+inline constexpr ErrorDefinition kProductionParentNotAppOwned{"invalid_ancestry", "production parent is not app-owned"};
+inline constexpr ErrorDefinition kDevelopmentParentOutsideChain{
     "invalid_ancestry", "development parent is outside the fixed host/repository chain"};
 }  // namespace identity_errors
 

@@ -48,8 +48,8 @@ std::string encodePNG(const platform::CapturedImage& image);
 std::string sha256Hex(std::string_view bytes);
 
 namespace png_errors {
-inline constexpr ErrorSpec kUnavailable{"png_failed", "PNG encoder unavailable"};
-inline constexpr ErrorSpec kFailed{"png_failed", "PNG encoding failed"};
+inline constexpr ErrorDefinition kUnavailable{"png_failed", "PNG encoder unavailable"};
+inline constexpr ErrorDefinition kFailed{"png_failed", "PNG encoding failed"};
 }  // namespace png_errors
 
 }  // namespace pellucor

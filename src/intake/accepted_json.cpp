@@ -2,12 +2,13 @@
 
 #include <array>
 
+#include "intake/json_characters.hpp"
 #include "text/utf8.hpp"
 
 namespace pellucor::accepted_json {
 namespace {
 
-bool isWhitespace(char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+using json_characters::isWhitespace;
 
 void skipWhitespace(std::string_view text, std::size_t& position) noexcept {
   while (position < text.size() && isWhitespace(text[position])) ++position;
@@ -59,17 +60,11 @@ void skipScalar(std::string_view text, std::size_t& position) noexcept {
   }
 }
 
-int hexValue(char c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;
-}
-
+// The scanner has checked that the four digits are there and hexadecimal.
 char32_t hexUnit(std::string_view content, std::size_t at) noexcept {
   char32_t unit = 0;
   for (std::size_t k = 0; k < 4 && at + k < content.size(); ++k) {
-    unit = (unit << 4) | static_cast<char32_t>(hexValue(content[at + k]));
+    unit = (unit << 4) | json_characters::hexDigitValue(content[at + k]).value_or(0);
   }
   return unit;
 }

@@ -240,7 +240,7 @@ bool validUUIDv4(std::string_view text) {
 bool validNonce(std::string_view text) { return text::isCanonicalUrlSafeBase64Of32Bytes(text); }
 
 bool isTrimmable(char32_t scalar) {
-  return text::isSpaceSeparator(scalar) || (scalar >= 0x09 && scalar <= 0x0D) || scalar == 0x85;
+  return text::isSeparator(scalar) || (scalar >= 0x09 && scalar <= 0x0D) || scalar == 0x85;
 }
 
 // Non-empty, nothing to trim at either end, at most `maximumBytes` of UTF-8,

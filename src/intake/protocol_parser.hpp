@@ -20,7 +20,9 @@ struct ProtocolParser {
   // most 65536 bytes may arrive in all, and the writer must close within
   // `deadlineSeconds` of wall-clock time (taken from `clock`); a window that
   // is not a finite number of seconds above zero and below a day counts as
-  // already over. Reads one byte per read(2) call and retries only EINTR.
+  // already over. Waits for input with a readiness call that bounds every
+  // kind of descriptor (pipe, socket, file, terminal, device), reads one byte
+  // per read(2) call and retries only EINTR.
   // Fails with a PellucorError and nothing else; on failure nothing read is
   // returned.
   static std::string readOneRequest(int fd, double deadlineSeconds, const platform::Clock& clock);
@@ -32,24 +34,24 @@ struct ProtocolParser {
 };
 
 namespace intake_errors {
-inline constexpr ErrorSpec kReadTimeout{"read_timeout", "stdin did not close before the startup deadline"};
-inline constexpr ErrorSpec kPollFailed{"read_failed", "stdin polling failed"};
-inline constexpr ErrorSpec kReadFailed{"read_failed", "stdin read failed"};
-inline constexpr ErrorSpec kRequestTooLarge{"request_too_large", "request exceeds 65536 bytes"};
-inline constexpr ErrorSpec kSecondLine{"multiple_requests", "second request line is forbidden"};
-inline constexpr ErrorSpec kTrailingInput{"multiple_requests", "trailing input after request line"};
-inline constexpr ErrorSpec kUnterminated{"unterminated_request", "request must end with LF"};
+inline constexpr ErrorDefinition kReadTimeout{"read_timeout", "stdin did not close before the startup deadline"};
+inline constexpr ErrorDefinition kPollFailed{"read_failed", "stdin polling failed"};
+inline constexpr ErrorDefinition kReadFailed{"read_failed", "stdin read failed"};
+inline constexpr ErrorDefinition kRequestTooLarge{"request_too_large", "request exceeds 65536 bytes"};
+inline constexpr ErrorDefinition kSecondLine{"multiple_requests", "second request line is forbidden"};
+inline constexpr ErrorDefinition kTrailingInput{"multiple_requests", "trailing input after request line"};
+inline constexpr ErrorDefinition kUnterminated{"unterminated_request", "request must end with LF"};
 
-inline constexpr ErrorSpec kUnknownField{"invalid_schema", "unknown or missing field in closed v2 schema"};
-inline constexpr ErrorSpec kSchemaMismatch{"invalid_schema", "request does not match the closed v2 schema"};
-inline constexpr ErrorSpec kProtocol{"invalid_protocol", "unsupported protocol version"};
-inline constexpr ErrorSpec kRequestID{"invalid_request_id", "request_id must be UUIDv4"};
-inline constexpr ErrorSpec kNonce{"invalid_nonce", "nonce must encode exactly 32 random bytes"};
-inline constexpr ErrorSpec kTarget{"invalid_target", "target binding is incomplete"};
-inline constexpr ErrorSpec kEmptyParams{"invalid_params", "operation takes empty params"};
-inline constexpr ErrorSpec kCaptureParams{"invalid_params", "capture requires window_id and empty params"};
-inline constexpr ErrorSpec kKeyParams{"invalid_params", "key requires exactly one key"};
-inline constexpr ErrorSpec kHotkeyParams{"invalid_params",
+inline constexpr ErrorDefinition kUnknownField{"invalid_schema", "unknown or missing field in closed v2 schema"};
+inline constexpr ErrorDefinition kSchemaMismatch{"invalid_schema", "request does not match the closed v2 schema"};
+inline constexpr ErrorDefinition kProtocol{"invalid_protocol", "unsupported protocol version"};
+inline constexpr ErrorDefinition kRequestID{"invalid_request_id", "request_id must be UUIDv4"};
+inline constexpr ErrorDefinition kNonce{"invalid_nonce", "nonce must encode exactly 32 random bytes"};
+inline constexpr ErrorDefinition kTarget{"invalid_target", "target binding is incomplete"};
+inline constexpr ErrorDefinition kEmptyParams{"invalid_params", "operation takes empty params"};
+inline constexpr ErrorDefinition kCaptureParams{"invalid_params", "capture requires window_id and empty params"};
+inline constexpr ErrorDefinition kKeyParams{"invalid_params", "key requires exactly one key"};
+inline constexpr ErrorDefinition kHotkeyParams{"invalid_params",
                                          "hotkey requires one key and up to three distinct modifiers"};
 }  // namespace intake_errors
 

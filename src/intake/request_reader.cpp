@@ -1,4 +1,3 @@
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cstdint>
 
 #include "intake/protocol_parser.hpp"
+#include "platform/descriptor_wait.hpp"
 
 namespace pellucor {
 namespace {
@@ -39,15 +39,21 @@ std::string ProtocolParser::readOneRequest(int fd, double deadlineSeconds, const
   for (;;) {
     const std::int64_t remaining = remainingMilliseconds(deadline, clock);
     if (remaining <= 0) fail(kReadTimeout);
-    pollfd entry{fd, POLLIN | POLLHUP, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
-    if (ready == 0) fail(kReadTimeout);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      fail(kPollFailed);
+    // The wait must bound every kind of input, terminals and devices
+    // included, or the blocking read after it could outlast the deadline.
+    switch (platform::waitForDescriptor(fd, platform::DescriptorDirection::readable,
+                                        static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)))) {
+      case platform::DescriptorWait::ready:
+        break;
+      case platform::DescriptorWait::timedOut:
+        fail(kReadTimeout);
+      case platform::DescriptorWait::interrupted:
+        continue;
+      case platform::DescriptorWait::failed:
+        fail(kPollFailed);
     }
-    // Whatever woke the wait (data, hang-up, an invalid descriptor) is left
-    // for read to report.
+    // Whatever woke the wait (data, hang-up, a descriptor that is not open)
+    // is left for read to report.
     char byte = 0;
     const ssize_t count = ::read(fd, &byte, 1);
     if (count < 0) {

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "intake/accepted_json.hpp"
+#include "intake/json_characters.hpp"
 #include "text/text_equality.hpp"
 #include "text/utf8.hpp"
 
@@ -24,15 +26,10 @@ constexpr std::array<bool, 256> kStringStop = [] {
   return stop;
 }();
 
-bool isWhitespace(char c) noexcept { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+using json_characters::hexDigitValue;
+using json_characters::isWhitespace;
 
-int hexValue(char c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
 // The raw content of a string (between its quotation marks), whether it
 // holds an escape, and whether that content is all ASCII.
@@ -268,9 +265,9 @@ class Parser {
       char32_t unit = 0;
       for (int k = 0; k < 4; ++k) {
         if (atEnd()) fail(kMalformed);
-        const int digit = hexValue(peek());
-        if (digit < 0) fail(kMalformed);
-        unit = (unit << 4) | static_cast<char32_t>(digit);
+        const std::optional<std::uint8_t> digit = hexDigitValue(peek());
+        if (!digit) fail(kMalformed);
+        unit = (unit << 4) | *digit;
         ++position_;
       }
       const bool high = unit >= 0xD800 && unit <= 0xDBFF;

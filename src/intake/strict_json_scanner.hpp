@@ -32,14 +32,14 @@ class StrictJSONScanner {
 };
 
 namespace scanner_errors {
-inline constexpr ErrorSpec kNotUtf8{"invalid_json", "request is not UTF-8"};
-inline constexpr ErrorSpec kMalformed{"invalid_json", "malformed JSON"};
-inline constexpr ErrorSpec kTrailingData{"invalid_json", "trailing JSON data"};
-inline constexpr ErrorSpec kTooDeep{"json_too_deep", "JSON depth exceeds 8"};
-inline constexpr ErrorSpec kTooManyMembers{"too_many_members", "object has more than 64 members"};
-inline constexpr ErrorSpec kDuplicateKey{"duplicate_key", "duplicate JSON object key"};
-inline constexpr ErrorSpec kStringTooLong{"string_too_long", "JSON string exceeds 4096 bytes"};
-inline constexpr ErrorSpec kNonInteger{"non_integer", "all JSON numbers must be decimal integers"};
+inline constexpr ErrorDefinition kNotUtf8{"invalid_json", "request is not UTF-8"};
+inline constexpr ErrorDefinition kMalformed{"invalid_json", "malformed JSON"};
+inline constexpr ErrorDefinition kTrailingData{"invalid_json", "trailing JSON data"};
+inline constexpr ErrorDefinition kTooDeep{"json_too_deep", "JSON depth exceeds 8"};
+inline constexpr ErrorDefinition kTooManyMembers{"too_many_members", "object has more than 64 members"};
+inline constexpr ErrorDefinition kDuplicateKey{"duplicate_key", "duplicate JSON object key"};
+inline constexpr ErrorDefinition kStringTooLong{"string_too_long", "JSON string exceeds 4096 bytes"};
+inline constexpr ErrorDefinition kNonInteger{"non_integer", "all JSON numbers must be decimal integers"};
 }  // namespace scanner_errors
 
 }  // namespace pellucor

@@ -49,15 +49,15 @@ inline constexpr std::size_t kMaximumEscapedTextBytes = 4096;
 // The errors of an accessibility read. The focused-window failure carries the
 // platform's status in its message, built by `focusedReadFailed`.
 namespace ax_errors {
-inline constexpr ErrorSpec kTooDeep{"ax_too_deep", "AX tree exceeds depth 12"};
-inline constexpr ErrorSpec kTooManyNodes{"ax_too_many_nodes", "AX tree exceeds 500 nodes"};
-inline constexpr ErrorSpec kTooLarge{"ax_too_large", "complete AX JSON exceeds 1 MiB"};
-inline constexpr ErrorSpec kEncodingFailed{"ax_encoding_failed", "AX output could not be encoded"};
-inline constexpr ErrorSpec kStringTooLarge{"ax_string_too_large",
+inline constexpr ErrorDefinition kTooDeep{"ax_too_deep", "AX tree exceeds depth 12"};
+inline constexpr ErrorDefinition kTooManyNodes{"ax_too_many_nodes", "AX tree exceeds 500 nodes"};
+inline constexpr ErrorDefinition kTooLarge{"ax_too_large", "complete AX JSON exceeds 1 MiB"};
+inline constexpr ErrorDefinition kEncodingFailed{"ax_encoding_failed", "AX output could not be encoded"};
+inline constexpr ErrorDefinition kStringTooLarge{"ax_string_too_large",
                                            "AX string exceeds 4096 UTF-8 bytes after safety escaping"};
-inline constexpr ErrorSpec kFrameMissing{"focused_window_frame_missing",
+inline constexpr ErrorDefinition kFrameMissing{"focused_window_frame_missing",
                                          "focused AX window lacks a public position/size identity"};
-inline constexpr ErrorSpec kFrameInvalid{"focused_window_frame_invalid", "focused AX window frame is invalid"};
+inline constexpr ErrorDefinition kFrameInvalid{"focused_window_frame_invalid", "focused AX window frame is invalid"};
 inline constexpr std::string_view kFocusedReadFailedCode = "ax_focused_read_failed";
 inline constexpr std::string_view kFocusedReadFailedMessage = "real focused AX read failed with code ";
 

@@ -25,19 +25,19 @@ bool showsFocusedWindow(const WindowCandidate& candidate, const AXReadSnapshot& 
 
 }  // namespace
 
-WindowCandidate FocusedWindowPolicy::unique(const std::vector<WindowCandidate>& candidates,
-                                            const AXReadSnapshot& snapshot, const Target& target,
-                                            bool enforceRequestedWindowID) {
-  const WindowCandidate* match = nullptr;
-  for (const WindowCandidate& candidate : candidates) {
-    if (!showsFocusedWindow(candidate, snapshot, target)) continue;
+std::size_t FocusedWindowPolicy::unique(const std::vector<WindowCandidate>& candidates,
+                                        const AXReadSnapshot& snapshot, const Target& target,
+                                        bool enforceRequestedWindowID) {
+  std::optional<std::size_t> match;
+  for (std::size_t index = 0; index < candidates.size(); ++index) {
+    if (!showsFocusedWindow(candidates[index], snapshot, target)) continue;
     // A second match settles the outcome; the remaining candidates cannot
     // change it.
-    if (match != nullptr) fail(window_match_errors::kAmbiguous);
-    match = &candidate;
+    if (match) fail(window_match_errors::kAmbiguous);
+    match = index;
   }
-  if (match == nullptr) fail(window_match_errors::kNotFound);
-  if (enforceRequestedWindowID && target.windowID && *target.windowID != match->windowID) {
+  if (!match) fail(window_match_errors::kNotFound);
+  if (enforceRequestedWindowID && target.windowID && *target.windowID != candidates[*match].windowID) {
     fail(window_match_errors::kIDMismatch);
   }
   return *match;

@@ -4,8 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "native/system_keyboard_event_poster.hpp"
-
 namespace pellucor {
 namespace {
 
@@ -26,7 +24,7 @@ bool postedSafely(Post post) noexcept {
 // is still the validated one within the deadline. Whatever happens here must
 // not keep the key-up from being posted, so every exception is caught, by
 // type.
-std::optional<ErrorSpec> revalidate(const std::function<ValidatedTarget()>& validate,
+std::optional<ErrorDefinition> revalidate(const std::function<ValidatedTarget()>& validate,
                                     const MonotonicDeadline& deadline) noexcept {
   try {
     validate();
@@ -57,7 +55,7 @@ NativeExecution pressKey(KeyboardEventPosting& keyboard, PhysicalKey key, const 
 
   // Nothing is posted and nothing waits between the key-down and this
   // validation, so the key is held exactly as long as it takes.
-  const std::optional<ErrorSpec> pending = revalidate(validate, deadline);
+  const std::optional<ErrorDefinition> pending = revalidate(validate, deadline);
   if (!postedSafely([&] { return keyboard.postUp(*pair); })) fail(kCleanupFailed);
   if (pending) fail(*pending);
 

@@ -34,19 +34,19 @@ NativeExecution pressKey(KeyboardEventPosting& keyboard, PhysicalKey key, const 
                          const std::function<ValidatedTarget()>& validate, const MonotonicDeadline& deadline);
 
 namespace key_press_errors {
-inline constexpr ErrorSpec kTimeoutBeforePost{"input_timeout_before_post",
+inline constexpr ErrorDefinition kTimeoutBeforePost{"input_timeout_before_post",
                                               "operation exceeded its monotonic deadline"};
-inline constexpr ErrorSpec kDownAmbiguous{"input_down_ambiguous",
+inline constexpr ErrorDefinition kDownAmbiguous{"input_down_ambiguous",
                                           "key-down reporting failed; one cleanup release was forced"};
-inline constexpr ErrorSpec kAmbiguousCleanupFailed{"input_cleanup_failed",
+inline constexpr ErrorDefinition kAmbiguousCleanupFailed{"input_cleanup_failed",
                                                    "ambiguous key-down and mandatory key-up cleanup both failed"};
-inline constexpr ErrorSpec kPartialTimeout{"input_partial_timeout",
+inline constexpr ErrorDefinition kPartialTimeout{"input_partial_timeout",
                                            "target changed or timed out after key-down; cleanup release was forced"};
-inline constexpr ErrorSpec kPartialTargetChanged{
+inline constexpr ErrorDefinition kPartialTargetChanged{
     "input_partial_target_changed", "target changed or timed out after key-down; cleanup release was forced"};
-inline constexpr ErrorSpec kPartialRevalidationFailed{
+inline constexpr ErrorDefinition kPartialRevalidationFailed{
     "input_partial_target_changed", "target revalidation failed after key-down; cleanup release was forced"};
-inline constexpr ErrorSpec kCleanupFailed{"input_cleanup_failed",
+inline constexpr ErrorDefinition kCleanupFailed{"input_cleanup_failed",
                                           "key-down was posted and the single mandatory key-up cleanup attempt failed"};
 }  // namespace key_press_errors
 

@@ -5,6 +5,7 @@
 
 #include "platform/platform_value.hpp"
 #include "wire/enumerations.hpp"
+#include "wire/pellucor_error.hpp"
 
 namespace pellucor {
 
@@ -34,5 +35,12 @@ class KeyboardEventPosting {
   virtual bool postDown(const KeyboardEventPair& pair) = 0;
   virtual bool postUp(const KeyboardEventPair& pair) = 0;
 };
+
+// The refusal of makePair when the events cannot be created, shared by every
+// poster and by the key press that reports it.
+namespace keyboard_errors {
+inline constexpr ErrorDefinition kEventCreationFailed{"event_creation_failed",
+                                                "paired physical key events could not be created"};
+}  // namespace keyboard_errors
 
 }  // namespace pellucor

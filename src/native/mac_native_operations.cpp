@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "host/host_identity.hpp"
 #include "native/ax_output_budget.hpp"
 #include "native/ax_tree_policy.hpp"
 #include "native/key_press.hpp"
@@ -12,23 +13,6 @@
 #include "text/text_equality.hpp"
 
 namespace pellucor {
-namespace {
-
-constexpr std::string_view kHelperSuffix = ".pellucor";
-constexpr std::string_view kDevelopmentHost = "com.brevant.zorvane.dev";
-constexpr std::string_view kDevelopmentProduct = "Zorvane Dev";
-constexpr std::string_view kReleaseProduct = "Zorvane";
-
-// The host's bundle identifier: the helper's own without its suffix. Nothing
-// when the helper's identifier lacks the suffix or is nothing but the suffix.
-// The suffix is ASCII, which no canonical decomposition produces from other
-// characters, so comparing bytes is exact here.
-std::optional<std::string> hostBundleID(const std::string& helper) {
-  if (helper.size() <= kHelperSuffix.size() || !helper.ends_with(kHelperSuffix)) return std::nullopt;
-  return helper.substr(0, helper.size() - kHelperSuffix.size());
-}
-
-}  // namespace
 
 MacNativeOperations::MacNativeOperations(std::shared_ptr<AccessibilityReading> accessibility,
                                          std::shared_ptr<KeyboardEventPosting> keyboard,
@@ -44,7 +28,7 @@ MacNativeOperations::MacNativeOperations(std::shared_ptr<AccessibilityReading> a
 ValidatedTarget MacNativeOperations::validateTarget(const Target& target, const MonotonicDeadline& deadline) const {
   deadline.check();
 
-  const auto host = hostBundleID(helperBundleIDProvider_());
+  const auto host = host_identity::hostBundleID(helperBundleIDProvider_());
   if (!host || !text::textEquals(target.bundleID, *host)) fail(target_errors::kWrongFrontmost);
   const auto frontmost = frontmostProvider_();
   if (!frontmost || frontmost->pid != target.pid || !text::textEquals(frontmost->bundleID, target.bundleID) ||
@@ -52,8 +36,7 @@ ValidatedTarget MacNativeOperations::validateTarget(const Target& target, const 
     fail(target_errors::kWrongFrontmost);
   }
 
-  const std::string_view product =
-      text::textEquals(target.bundleID, kDevelopmentHost) ? kDevelopmentProduct : kReleaseProduct;
+  const std::string_view product = host_identity::productName(target.bundleID);
   if (!text::textEquals(frontmost->localizedName, product)) fail(target_errors::kWrongProduct);
 
   AXReadSnapshot snapshot = accessibility_->readFocused(frontmost->pid, deadline);

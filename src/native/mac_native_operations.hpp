@@ -15,11 +15,11 @@ namespace pellucor {
 // The errors of target validation. The identity checks share one code and
 // message on purpose, so that a refusal does not tell which check failed.
 namespace target_errors {
-inline constexpr ErrorSpec kWrongFrontmost{"wrong_frontmost", "target is not the exact frontmost Zorvane process"};
-inline constexpr ErrorSpec kWrongProduct{"wrong_product", "target release product name differs"};
-inline constexpr ErrorSpec kWrongWindowTitle{"wrong_window_title",
+inline constexpr ErrorDefinition kWrongFrontmost{"wrong_frontmost", "target is not the exact frontmost Zorvane process"};
+inline constexpr ErrorDefinition kWrongProduct{"wrong_product", "target release product name differs"};
+inline constexpr ErrorDefinition kWrongWindowTitle{"wrong_window_title",
                                              "focused AX window title differs from the release product"};
-inline constexpr ErrorSpec kMarkerMismatch{"marker_mismatch",
+inline constexpr ErrorDefinition kMarkerMismatch{"marker_mismatch",
                                            "focused window does not contain the exact Plugin application marker"};
 }  // namespace target_errors
 

@@ -34,8 +34,8 @@ class MonotonicDeadline {
 };
 
 namespace deadline_errors {
-inline constexpr ErrorSpec kExpired{"operation_timeout", "operation exceeded its monotonic deadline"};
-inline constexpr ErrorSpec kAsyncExpired{"operation_timeout",
+inline constexpr ErrorDefinition kExpired{"operation_timeout", "operation exceeded its monotonic deadline"};
+inline constexpr ErrorDefinition kAsyncExpired{"operation_timeout",
                                          "native async operation exceeded its monotonic deadline"};
 }  // namespace deadline_errors
 

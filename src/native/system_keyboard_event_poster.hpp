@@ -5,7 +5,6 @@
 
 #include "native/keyboard_event_posting.hpp"
 #include "platform/keyboard_events.hpp"
-#include "wire/pellucor_error.hpp"
 
 namespace pellucor {
 
@@ -37,10 +36,5 @@ class SystemKeyboardEventPoster final : public KeyboardEventPosting {
 
   std::shared_ptr<const platform::KeyboardEventService> keyboard_;
 };
-
-namespace keyboard_errors {
-inline constexpr ErrorSpec kEventCreationFailed{"event_creation_failed",
-                                                "paired physical key events could not be created"};
-}  // namespace keyboard_errors
 
 }  // namespace pellucor

@@ -45,7 +45,7 @@ class SystemScreenWindowAccess final : public ScreenWindowAccessing {
 };
 
 namespace screen_window_errors {
-inline constexpr ErrorSpec kHandleMissing{"window_handle_missing",
+inline constexpr ErrorDefinition kHandleMissing{"window_handle_missing",
                                           "verified ScreenCaptureKit window handle is absent"};
 }  // namespace screen_window_errors
 

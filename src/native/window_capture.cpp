@@ -1,5 +1,7 @@
 #include "native/window_capture.hpp"
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,27 +46,19 @@ NativeExecution captureFocusedWindow(const std::function<ValidatedTarget()>& val
   const ValidatedTarget first = validate();
 
   // One listing serves both matches, so that the window captured is the very
-  // object matched, not whatever a later listing would call the same number.
+  // object matched, not whatever a later listing would call the same number;
+  // the match names it by its position in that listing.
   const ScreenWindowList windows = candidateWindows(screenWindows, target, deadline);
   std::vector<WindowCandidate> candidates;
   candidates.reserve(windows.size());
   for (const auto& window : windows) candidates.push_back(window->candidate);
-  const WindowCandidate matched = FocusedWindowPolicy::unique(candidates, first.snapshot, target, true);
-  // The first listed window described exactly as the match: with window
-  // numbers unique, as the platform keeps them, that is the first window with
-  // the matched number; were a number ever listed twice, it is still the
-  // object the match was made on, never another window carrying its number.
-  std::shared_ptr<const ScreenWindow> window;
-  for (const auto& listed : windows) {
-    if (listed->candidate == matched) {
-      window = listed;
-      break;
-    }
-  }
+  const std::shared_ptr<const ScreenWindow> window =
+      windows[FocusedWindowPolicy::unique(candidates, first.snapshot, target, true)];
+  const WindowCandidate& matched = window->candidate;
 
   ValidatedTarget second = validate();
-  const WindowCandidate rematched = FocusedWindowPolicy::unique(candidates, second.snapshot, target, false);
-  if (rematched.windowID != matched.windowID) fail(kFocusedWindowChanged);
+  const std::size_t rematched = FocusedWindowPolicy::unique(candidates, second.snapshot, target, false);
+  if (candidates[rematched].windowID != matched.windowID) fail(kFocusedWindowChanged);
 
   const std::int64_t width = captureSide(matched.frame.width);
   const std::int64_t height = captureSide(matched.frame.height);

@@ -46,12 +46,12 @@ NativeExecution captureFocusedWindow(const std::function<ValidatedTarget()>& val
                                      const Target& target, const MonotonicDeadline& deadline);
 
 namespace capture_errors {
-inline constexpr ErrorSpec kWindowRequired{"window_required", "capture requires exact window_id"};
-inline constexpr ErrorSpec kFocusedWindowChanged{
+inline constexpr ErrorDefinition kWindowRequired{"window_required", "capture requires exact window_id"};
+inline constexpr ErrorDefinition kFocusedWindowChanged{
     "focused_window_changed", "focused Plugin application window identity changed before capture"};
-inline constexpr ErrorSpec kEmptyOrBlackFrame{"empty_or_black_frame",
+inline constexpr ErrorDefinition kEmptyOrBlackFrame{"empty_or_black_frame",
                                               "exact-window capture returned empty or black pixels"};
-inline constexpr ErrorSpec kPNGTooLarge{"png_too_large", "PNG exceeds 12 MiB"};
+inline constexpr ErrorDefinition kPNGTooLarge{"png_too_large", "PNG exceeds 12 MiB"};
 }  // namespace capture_errors
 
 }  // namespace pellucor

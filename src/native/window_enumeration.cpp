@@ -120,7 +120,8 @@ NativeExecution enumerateFocusedWindow(const std::function<ValidatedTarget()>& v
   std::vector<WindowCandidate> candidates;
   candidates.reserve(windows.size());
   for (const auto& window : windows) candidates.push_back(window->candidate);
-  const WindowCandidate matched = FocusedWindowPolicy::unique(candidates, validated.snapshot, target, true);
+  const WindowCandidate& matched =
+      candidates[FocusedWindowPolicy::unique(candidates, validated.snapshot, target, true)];
 
   const auto states = legacyMetadataByWindowID(*screenWindows, target);
   const auto state = states.find(matched.windowID);

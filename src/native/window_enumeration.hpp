@@ -60,8 +60,8 @@ NativeExecution enumerateFocusedWindow(const std::function<ValidatedTarget()>& v
                                        const Target& target, const MonotonicDeadline& deadline);
 
 namespace window_errors {
-inline constexpr ErrorSpec kTooManyWindows{"too_many_windows", "more than 32 same-app candidate windows"};
-inline constexpr ErrorSpec kInvalidFrameSize{"invalid_frame_size", "target frame dimensions are outside bounds"};
+inline constexpr ErrorDefinition kTooManyWindows{"too_many_windows", "more than 32 same-app candidate windows"};
+inline constexpr ErrorDefinition kInvalidFrameSize{"invalid_frame_size", "target frame dimensions are outside bounds"};
 }  // namespace window_errors
 
 }  // namespace pellucor

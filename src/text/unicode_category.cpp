@@ -16,7 +16,7 @@ bool isControlOrFormat(char32_t scalar) noexcept {
   return c == UTF8PROC_CATEGORY_CC || c == UTF8PROC_CATEGORY_CF;
 }
 
-bool isSpaceSeparator(char32_t scalar) noexcept {
+bool isSeparator(char32_t scalar) noexcept {
   const auto c = category(scalar);
   return c == UTF8PROC_CATEGORY_ZS || c == UTF8PROC_CATEGORY_ZL || c == UTF8PROC_CATEGORY_ZP;
 }

@@ -58,4 +58,21 @@ void appendUtf8(std::string& out, char32_t scalar) {
   }
 }
 
+std::size_t illFormedSubpartLength(std::string_view bytes, std::size_t index) noexcept {
+  if (index >= bytes.size()) return 0;
+  const std::optional<utf8_detail::SequenceShape> shape =
+      utf8_detail::sequenceShape(static_cast<unsigned char>(bytes[index]));
+  if (!shape) return 1;
+  // Counts the bytes that still fit the sequence; the first one that does not
+  // fit is not part of the subpart, so it can start the next sequence.
+  std::size_t length = 1;
+  while (length <= shape->following && index + length < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[index + length]);
+    const bool fits = length == 1 ? byte >= shape->low && byte <= shape->high : utf8_detail::isContinuation(byte);
+    if (!fits) break;
+    ++length;
+  }
+  return length;
+}
+
 }  // namespace pellucor::text

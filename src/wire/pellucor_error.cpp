@@ -9,6 +9,6 @@ bool operator==(const PellucorError& a, const PellucorError& b) {
          a.retryable == b.retryable;
 }
 
-void fail(const ErrorSpec& spec) { throw PellucorError(spec); }
+void fail(const ErrorDefinition& definition) { throw PellucorError(definition); }
 
 }  // namespace pellucor

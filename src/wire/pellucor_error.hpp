@@ -7,7 +7,7 @@
 namespace pellucor {
 
 // A code and message pair, declared once beside the module that raises it.
-struct ErrorSpec {
+struct ErrorDefinition {
   std::string_view code;
   std::string_view message;
 };
@@ -19,8 +19,8 @@ class PellucorError : public std::exception {
  public:
   PellucorError(std::string errorCode, std::string errorMessage, bool isRetryable = false)
       : code(std::move(errorCode)), message(std::move(errorMessage)), retryable(isRetryable) {}
-  explicit PellucorError(const ErrorSpec& spec)
-      : PellucorError(std::string(spec.code), std::string(spec.message)) {}
+  explicit PellucorError(const ErrorDefinition& definition)
+      : PellucorError(std::string(definition.code), std::string(definition.message)) {}
 
   const char* what() const noexcept override { return message.c_str(); }
 
@@ -31,7 +31,7 @@ class PellucorError : public std::exception {
 
 bool operator==(const PellucorError& a, const PellucorError& b);
 
-// Throws the error that `spec` names.
-[[noreturn]] void fail(const ErrorSpec& spec);
+// Throws the error that `definition` names.
+[[noreturn]] void fail(const ErrorDefinition& definition);
 
 }  // namespace pellucor

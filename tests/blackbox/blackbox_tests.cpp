@@ -93,6 +93,11 @@ struct Case {
     png = simulated::StraightImage{width, height, std::move(rgba)};
     return *this;
   }
+  // The tool starts with this standard descriptor closed.
+  Case& withClosedDescriptor(int fd) {
+    closedDescriptors.push_back(fd);
+    return *this;
+  }
   Case& expectInputUntouched() {
     inputTouched = false;
     return *this;
@@ -110,6 +115,7 @@ struct Case {
   std::vector<std::string> events;
   std::optional<bool> inputTouched;  // nothing: not checked
   std::optional<simulated::StraightImage> png;
+  std::vector<int> closedDescriptors;
 };
 
 std::string baseDesktop() {
@@ -254,7 +260,8 @@ std::string checkedPng(const std::string& output, const std::optional<simulated:
 void runTable(const std::vector<Case>& cases) {
   std::vector<std::unique_ptr<SimProcess>> runs;
   for (const Case& c : cases) {
-    runs.push_back(std::make_unique<SimProcess>(PELLUCOR_SIM_PATH, c.arguments, desktopOf(c), c.input));
+    runs.push_back(std::make_unique<SimProcess>(PELLUCOR_SIM_PATH, c.arguments, desktopOf(c), c.input,
+                                                c.closedDescriptors));
   }
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
@@ -676,6 +683,34 @@ TEST(BlackBoxTest, ToolRefusesUnusableDesktopsWithoutReadingInput) {
           .expectErrorLineStartingWith("pellucor-sim: ")
           .expectStatus(78)
           .expectInputUntouched(),
+  });
+}
+
+// A standard descriptor the host left closed must not be taken by a file the
+// tool opens: the events log would receive the response, or the request would
+// be read from it. Whatever the helper writes there is lost; its status and
+// its events stay as they are.
+TEST(BlackBoxTest, ClosedStandardDescriptorsLeaveTheEventsLogAlone) {
+  const std::vector<std::string> keyA = {R"({"event":"key_down","flags":0,"key_code":0})",
+                                         R"({"event":"key_up","flags":0,"key_code":0})"};
+  runTable({
+      Case("standard output closed, key pressed")
+          .withClosedDescriptor(1)
+          .withInput(request("key", R"({"key":"a"})"))
+          .expectEvents(keyA),
+      Case("standard output closed, request refused")
+          .withClosedDescriptor(1)
+          .withPatch(kOtherAppInFront)
+          .withInput(request("key", R"({"key":"a"})"))
+          .expectStatus(64),
+      Case("standard error closed, invocation refused")
+          .withClosedDescriptor(2)
+          .withArguments({"--desktop", "{desktop}", "--events", "{events}", "--verbose"})
+          .expectStatus(64),
+      Case("standard input closed: nothing to read")
+          .withClosedDescriptor(0)
+          .expectOutput(fallback("unterminated_request", "request must end with LF"))
+          .expectStatus(64),
   });
 }
 

@@ -39,7 +39,8 @@ std::string replaced(std::string text, const std::string& placeholder, const std
 }  // namespace
 
 SimProcess::SimProcess(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& desktopText, const std::string& standardInput) {
+                       const std::string& desktopText, const std::string& standardInput,
+                       const std::vector<int>& closedDescriptors) {
   std::string pattern = ::testing::TempDir() + "pellucor-blackbox-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a directory for a run");
   directory_ = pattern;
@@ -69,6 +70,7 @@ SimProcess::SimProcess(const std::string& program, const std::vector<std::string
         ::dup2(errorFd, STDERR_FILENO) < 0) {
       ::_exit(127);
     }
+    for (const int fd : closedDescriptors) ::close(fd);
     ::execv(argvPointers[0], argvPointers.data());
     ::_exit(127);
   }

@@ -25,10 +25,12 @@ class SimProcess {
  public:
   // Starts `program` with `arguments`, where "{desktop}" and "{events}" stand
   // for the paths of the desktop file (holding `desktopText`) and the events
-  // file. Throws std::runtime_error when the files cannot be written or the
-  // process cannot be started.
+  // file. The standard descriptors in `closedDescriptors` (0, 1 or 2) are
+  // closed in the process, as a host may leave them. Throws
+  // std::runtime_error when the files cannot be written or the process cannot
+  // be started.
   SimProcess(const std::string& program, const std::vector<std::string>& arguments, const std::string& desktopText,
-             const std::string& standardInput);
+             const std::string& standardInput, const std::vector<int>& closedDescriptors = {});
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
   ~SimProcess();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace pellucor::testing {
@@ -24,6 +25,10 @@ inline constexpr const char* kKeySuccessResponse =
     R"("result":{"path":"/tmp/a b","posted":true},"target":{"application_id":"0123456789abcdef01234567",)"
     R"("application_name":"Example","application_revision":"1.0","bundle_id":"com.brevant.zorvane",)"
     R"("pid":501,"surface":"plugin.application","window_id":12}})";
+
+// The length of the result path in the entry harness's "large" script: a
+// response of several mebibytes, far beyond what a pipe holds at once.
+inline constexpr std::size_t kLargeResultPathBytes = 6 * 1024 * 1024;
 
 // The response to kKeyRequestLine when the native operation refuses with
 // "wrong_frontmost" / "target is not frontmost".

@@ -26,6 +26,7 @@ using testing::kApprovalArgument;
 using testing::kKeyRefusedResponse;
 using testing::kKeyRequestLine;
 using testing::kKeySuccessResponse;
+using testing::kLargeResultPathBytes;
 
 struct Finished {
   std::string out;
@@ -39,6 +40,9 @@ struct Launch {
   bool closeInput = true;
   std::string script = "succeed";
   bool hostClosesOutput = false;  // the read end of standard output is closed at once
+  // Standard output is a non-blocking pipe that the host drains slowly, a few
+  // kibibytes at a time.
+  bool slowNonBlockingOutput = false;
 };
 
 // Runs the entry harness as a child process with its three standard streams
@@ -51,6 +55,10 @@ Finished runEntry(const Launch& launch) {
     return {};
   }
   ::signal(SIGPIPE, SIG_IGN);
+  // The flag belongs to the open pipe, so the child's standard output shares it.
+  if (launch.slowNonBlockingOutput && ::fcntl(out[1], F_SETFL, ::fcntl(out[1], F_GETFL) | O_NONBLOCK) != 0) {
+    ADD_FAILURE() << "non-blocking output";
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -83,7 +91,6 @@ Finished runEntry(const Launch& launch) {
       ::posix_spawn(&child, PELLUCOR_ENTRY_HARNESS, &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  if (launch.hostClosesOutput) ::close(out[0]);
   ::close(in[0]);
   ::close(out[1]);
   ::close(err[1]);
@@ -94,6 +101,7 @@ Finished runEntry(const Launch& launch) {
     ::close(err[0]);
     return {};
   }
+  if (launch.hostClosesOutput) ::close(out[0]);
 
   std::thread writer([&] {
     std::size_t done = 0;
@@ -114,7 +122,9 @@ Finished runEntry(const Launch& launch) {
     for (int i = 0; i < 2; ++i) {
       if (streams[i].fd < 0 || streams[i].revents == 0) continue;
       char buffer[65536];
-      const ssize_t count = ::read(streams[i].fd, buffer, sizeof buffer);
+      const bool slowly = launch.slowNonBlockingOutput && i == 0;
+      if (slowly) std::this_thread::sleep_for(100us);
+      const ssize_t count = ::read(streams[i].fd, buffer, slowly ? 4096 : sizeof buffer);
       if (count > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(count));
       } else {
@@ -188,6 +198,23 @@ TEST(EntryProcess, HostThatKeepsStandardInputOpenGetsReadTimeout) {
   EXPECT_EQ(finished.status, 64);
   EXPECT_GE(waited, 1900ms);
   EXPECT_LT(waited, 10s);
+}
+
+// A response of several mebibytes leaves the child in many pieces when its
+// standard output is a non-blocking pipe that fills up: every byte must still
+// arrive, in order, with the outcome's status.
+TEST(EntryProcess, LargeResponseReachesASlowNonBlockingReaderWhole) {
+  Launch launch{{}, std::string(kKeyRequestLine) + "\n"};
+  launch.script = "large";
+  launch.slowNonBlockingOutput = true;
+  const Finished finished = runEntry(launch);
+  std::string expected = std::string(kKeySuccessResponse) + "\n";
+  const std::string smallPath = "/tmp/a b";
+  expected.replace(expected.find(smallPath), smallPath.size(), std::string(kLargeResultPathBytes, 'x'));
+  EXPECT_EQ(finished.out.size(), expected.size());
+  EXPECT_TRUE(finished.out == expected) << "the response arrived altered";
+  EXPECT_EQ(finished.err, "");
+  EXPECT_EQ(finished.status, 0);
 }
 
 }  // namespace

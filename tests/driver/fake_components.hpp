@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "approval/approval_controlling.hpp"
 #include "driver/pellucor_main.hpp"
+#include "identity/process_identity_validating.hpp"
+#include "native/native_operating.hpp"
 #include "support/fake_clock.hpp"
 
 namespace pellucor::testing {
@@ -35,6 +38,10 @@ struct DriverScript {
   std::function<void()> identity;                     // nothing: accepts
   std::function<NativeExecution(const NativeCall&)> native;  // nothing: exampleExecution()
   std::function<PermissionApprovalResult()> approval;  // nothing: trusted, window 4294967295
+  // Run when the entry asks for the object to be built; may throw to make
+  // the building fail. Nothing: built.
+  std::function<void()> buildIdentity;
+  std::function<void()> buildNative;
 
   int identityChecks = 0;
   std::vector<NativeCall> nativeCalls;
@@ -99,10 +106,12 @@ class FakeComponents final : public PellucorComponents {
   const platform::Clock& clock() override { return clock_; }
   std::unique_ptr<ProcessIdentityValidating> makeIdentityValidator() override {
     ++identityBuilt;
+    if (script_.buildIdentity) script_.buildIdentity();
     return std::make_unique<FakeIdentity>(script_);
   }
   std::unique_ptr<NativeOperating> makeNativeOperations() override {
     ++nativeBuilt;
+    if (script_.buildNative) script_.buildNative();
     return std::make_unique<FakeNative>(script_);
   }
   std::unique_ptr<ApprovalControlling> makeApprovalControl() override {

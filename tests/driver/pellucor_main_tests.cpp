@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -156,6 +157,43 @@ TEST(PellucorMain, ExecutedResponseIsWrittenWithItsStatus) {
     };
     EXPECT_EQ(picture(run({}, std::string(kKeyRequestLine) + "\n")),
               "1:" + std::string(kKeyRefusedResponse) + "|1:\n|status 64");
+  }
+}
+
+// The refusal of kKeyRequestLine with `code` and `message` in place of the
+// native operation's.
+std::string keyRefusal(const std::string& code, const std::string& message) {
+  std::string response = kKeyRefusedResponse;
+  const std::string nativeCode = "wrong_frontmost";
+  response.replace(response.find(nativeCode), nativeCode.size(), code);
+  const std::string nativeMessage = "target is not frontmost";
+  response.replace(response.find(nativeMessage), nativeMessage.size(), message);
+  return "1:" + response + "|1:\n|status 64";
+}
+
+TEST(PellucorMain, SystemObjectsThatCannotBeBuiltAreAnsweredAsAFailedOperation) {
+  const std::string operationFailed = keyRefusal("operation_failed", "native operation failed closed");
+  const struct {
+    const char* name;
+    std::function<void(DriverScript&)> breakIt;
+    std::string expected;
+  } cases[] = {
+      {"identity validator", [](DriverScript& s) { s.buildIdentity = [] { throw std::runtime_error("no code"); }; },
+       operationFailed},
+      {"native operations",
+       [](DriverScript& s) { s.buildNative = [] { throw platform::PlatformError("no window server", -1); }; },
+       operationFailed},
+      {"a refusal of its own passes unchanged",
+       [](DriverScript& s) { s.buildNative = [] { throw PellucorError("wrong_frontmost", "its own words"); }; },
+       keyRefusal("wrong_frontmost", "its own words")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EntryRun run;
+    c.breakIt(run.script);
+    EXPECT_EQ(picture(run({}, std::string(kKeyRequestLine) + "\n")), c.expected);
+    EXPECT_EQ(run.script.identityChecks, 0);
+    EXPECT_TRUE(run.script.nativeCalls.empty());
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "driver/system_components.hpp"
 #include "native/monotonic_deadline.hpp"
+#include "wire/enumerations.hpp"
 #include "support/fake_accessibility_service.hpp"
 #include "support/fake_clock.hpp"
 #include "support/fake_code_signing.hpp"
@@ -86,6 +87,95 @@ TEST(SystemComponentsTest, BuildsEachObjectOverTheGivenServices) {
   target.frontmostRequired = true;
   EXPECT_EQ(pellucorFailure([&] { components.makeNativeOperations()->observeAX(target, deadline); }),
             "wrong_frontmost / target is not the exact frontmost Zorvane process");
+}
+
+// A machine on which every object can do its whole work, each service giving
+// an answer that only it gives: every object's outcome then shows that it
+// used the very services handed to the composition.
+struct WorkingMachine {
+  WorkingMachine() {
+    bundle->identifier = "com.brevant.zorvane.pellucor";
+    workspace->answers = {platform::RunningApplication{501, "com.brevant.zorvane", "Zorvane"}};
+    accessibility->trusted = false;
+    accessibility->promptAnswer = true;
+    auto window = testing::FakeAXElement::make();
+    window->set("AXTitle", testing::axText("Zorvane"))
+        .set("AXPosition", testing::axPoint(0, 25))
+        .set("AXSize", testing::axSize(1280, 800));
+    window->addChild()
+        ->set("AXIdentifier", testing::axText("plugin-application-browser-root"))
+        .set("AXDescription", testing::axText("plugin.application application_id=0123456789abcdef01234567 "
+                                              "application_name=Notes application_revision=r7"));
+    accessibility->focus(501, window);
+    screen->windows = {testing::FakeScreenCapture::window(77, 501, "com.brevant.zorvane", "Zorvane",
+                                                          platform::Rect{0, 25, 1280, 800})};
+    screen->image.width = 2;
+    screen->image.height = 1;
+    screen->image.bytesPerRow = 8;
+    screen->image.pixels = {0x20, 0x80, 0xF0, 0xFF, 0x20, 0x80, 0xF0, 0xFF};
+  }
+
+  platform::PlatformServices services() const {
+    platform::PlatformServices all = allServices();
+    all.mainBundle = bundle;
+    all.workspace = workspace;
+    all.accessibility = accessibility;
+    all.screenCapture = screen;
+    all.keyboard = keyboard;
+    return all;
+  }
+
+  static Target target() {
+    Target target;
+    target.pid = 501;
+    target.bundleID = "com.brevant.zorvane";
+    target.frontmostRequired = true;
+    target.surface = "plugin.application";
+    target.applicationID = "0123456789abcdef01234567";
+    target.applicationName = "Notes";
+    target.applicationRevision = "r7";
+    return target;
+  }
+
+  std::shared_ptr<testing::FakeMainBundle> bundle = std::make_shared<testing::FakeMainBundle>();
+  std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
+  std::shared_ptr<testing::FakeAccessibilityService> accessibility =
+      std::make_shared<testing::FakeAccessibilityService>();
+  std::shared_ptr<testing::FakeScreenCapture> screen = std::make_shared<testing::FakeScreenCapture>();
+  std::shared_ptr<testing::FakeKeyboardEvents> keyboard = std::make_shared<testing::FakeKeyboardEvents>();
+};
+
+TEST(SystemComponentsTest, EveryObjectWorksWithTheGivenServices) {
+  const WorkingMachine machine;
+  const platform::PlatformServices services = machine.services();
+  SystemComponents components(services);
+  const MonotonicDeadline deadline(5.0, [&] { return services.clock->uptimeNanoseconds(); });
+
+  // The accessibility service's trust answer, read through the given one.
+  const auto native = components.makeNativeOperations();
+  const NativeExecution observed = native->observeAX(WorkingMachine::target(), deadline);
+  EXPECT_FALSE(observed.result.find("preflight_trusted")->asBool());
+  EXPECT_EQ(observed.observation.pid, 501);
+
+  // The one window the given screen capture lists.
+  const NativeExecution listed = native->enumerateWindows(WorkingMachine::target(), deadline);
+  ASSERT_TRUE(listed.result.isArray());
+  EXPECT_EQ(listed.observation.windowID, 77u);
+
+  // The key pair lands on the given keyboard.
+  native->postKey(PhysicalKey::a, {}, WorkingMachine::target(), deadline);
+  EXPECT_EQ(machine.keyboard->posted().size(), 2u);
+
+  // Approval mode: the given accessibility prompt's answer, the given
+  // workspace's frontmost application and the given screen's window, which is
+  // captured there once.
+  const std::size_t capturesBefore = machine.screen->captures().size();
+  const std::size_t questionsBefore = machine.workspace->questions();
+  const PermissionApprovalResult approval = components.makeApprovalControl()->run();
+  EXPECT_TRUE(approval.accessibilityTrusted);
+  EXPECT_EQ(approval.windowID, 77u);
+  EXPECT_EQ(machine.screen->captures().size(), capturesBefore + 1);
+  EXPECT_EQ(machine.workspace->questions(), questionsBefore + 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <sys/select.h>
 #include <pthread.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <limits>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "intake/protocol_parser.hpp"
 #include "support/fake_clock.hpp"
@@ -200,6 +203,71 @@ TEST(RequestReader, SignalThatInterruptsTheWaitIsNotAnError) {
   EXPECT_EQ(outcome(pipe.readEnd(), 2.0, clock), "line:{}");
   interrupter.join();
   ::sigaction(SIGUSR1, &previous, nullptr);
+}
+
+
+// An open descriptor of each kind a host may hand over as standard input,
+// closed with its owner.
+struct OpenInput {
+  OpenInput() = default;
+  OpenInput(const OpenInput&) = delete;
+  OpenInput& operator=(const OpenInput&) = delete;
+  ~OpenInput() {
+    for (const int fd : owned) ::close(fd);
+  }
+  int keep(int fd) {
+    owned.push_back(fd);
+    return fd;
+  }
+  std::vector<int> owned;
+};
+
+// The terminal side of a new pseudo-terminal on which nothing is typed; its
+// controlling side stays open with the owner.
+int silentTerminal(OpenInput& inputs) {
+  const int controller = inputs.keep(::posix_openpt(O_RDWR | O_NOCTTY));
+  if (controller < 0 || ::grantpt(controller) != 0 || ::unlockpt(controller) != 0) return -1;
+  const char* name = ::ptsname(controller);
+  return name == nullptr ? -1 : inputs.keep(::open(name, O_RDONLY | O_NOCTTY));
+}
+
+// Terminals and devices must be bounded by the deadline like pipes, or a
+// helper started from a terminal would wait for ever.
+TEST(RequestReader, TerminalsAndDevicesAreBoundedLikePipes) {
+  OpenInput inputs;
+  const int terminal = silentTerminal(inputs);
+  ASSERT_GE(terminal, 0);
+  const int nullDevice = inputs.keep(::open("/dev/null", O_RDONLY));
+  ASSERT_GE(nullDevice, 0);
+  const platform::SystemClock clock;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(outcome(terminal, 0.3, clock), kTimeout) << "terminal with nothing typed";
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+  EXPECT_EQ(outcome(nullDevice, 2.0, clock), kUnterminated) << "/dev/null ends at once";
+}
+
+// Descriptors at or above FD_SETSIZE are waited for with poll(2) instead of
+// select(2); framing and deadline are the same there.
+TEST(RequestReader, DescriptorsBeyondTheSelectRangeAreReadAlike) {
+  const int high = FD_SETSIZE + 7;
+  const platform::SystemClock clock;
+  {
+    TestPipe pipe;
+    pipe.send("{}\n \t");
+    pipe.joinWriter();
+    ASSERT_EQ(::dup2(pipe.readEnd(), high), high) << "needs an open-file limit above " << high;
+    EXPECT_EQ(outcome(high, 2.0, clock), "line:{}");
+    ::close(high);
+  }
+  {
+    TestPipe pipe;
+    pipe.send("{}\n", false);
+    pipe.joinWriter();
+    ASSERT_EQ(::dup2(pipe.readEnd(), high), high);
+    EXPECT_EQ(outcome(high, 0.05, clock), kTimeout);
+    ::close(high);
+  }
+  EXPECT_EQ(outcome(high, 2.0, clock), "read_failed: stdin read failed") << "not open";
 }
 
 }  // namespace

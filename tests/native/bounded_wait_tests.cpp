@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <future>
 #include <latch>
 #include <memory>
 #include <mutex>
@@ -55,8 +57,6 @@ TEST(BoundedWait, DeadlinePassedOnEntryNeverStartsTheOperation) {
               });
             }),
             kExpired);
-  std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(state->started);
 }
 
 TEST(BoundedWait, ValueBeforeTheDeadlineIsReturned) {
@@ -173,6 +173,82 @@ TEST(AsyncResultGate, ExactlyOneOfManyRacingResolversWins) {
     for (auto& racer : racers) racer.join();
     EXPECT_EQ(winners, 1);
     ASSERT_TRUE(outcome.has_value());
+  }
+}
+
+// Whether the operation was started is seen in who still holds it: a worker
+// owns the operation from the moment it is created, so an operation that
+// blocks keeps its captures alive for as long as the test lets it.
+TEST(BoundedWait, DeadlinePassedOnEntryReleasesTheOperationUnrun) {
+  const StillClock clock;
+  const MonotonicDeadline deadline = clock.deadline(1);
+  clock.advance(1'000'000'000);  // exactly at the deadline
+  auto state = std::make_shared<WorkerState>();
+  auto release = std::make_shared<std::latch>(1);
+  EXPECT_EQ(failureOf([&] {
+              bounded<int>(deadline, [state, release](platform::StopToken) {
+                state->started = true;
+                release->wait();
+                return 1;
+              });
+            }),
+            kExpired);
+  EXPECT_EQ(state.use_count(), 1) << "a worker still holds the operation";
+  release->count_down();  // lets a wrongly started worker end
+}
+
+// Counts a latch down when destroyed: held by an operation, it tells when the
+// worker that ran the operation has let go of it, after handing over its
+// outcome.
+struct CountDownWhenDropped {
+  explicit CountDownWhenDropped(std::shared_ptr<std::latch> target) : latch(std::move(target)) {}
+  CountDownWhenDropped(const CountDownWhenDropped&) = delete;
+  CountDownWhenDropped& operator=(const CountDownWhenDropped&) = delete;
+  ~CountDownWhenDropped() { latch->count_down(); }
+  std::shared_ptr<std::latch> latch;
+};
+
+struct LateOutcomeCase {
+  const char* name;
+  // What the operation does once the caller has given up on it.
+  std::function<std::shared_ptr<int>(std::shared_ptr<int>)> finish;
+};
+
+// The operation ends only after the deadline has passed and the caller has
+// been resumed with the timeout: the caller is not held back for it, and its
+// value or error goes nowhere and is kept by nothing.
+TEST(BoundedWait, OutcomeArrivingAfterTheDeadlineIsDropped) {
+  const LateOutcomeCase cases[] = {
+      {"late value", [](std::shared_ptr<int> value) { return value; }},
+      {"late refusal",
+       [](std::shared_ptr<int>) -> std::shared_ptr<int> { throw PellucorError("window_handle_missing", "late"); }},
+      {"late platform failure",
+       [](std::shared_ptr<int>) -> std::shared_ptr<int> { throw platform::PlatformError("late", -3801); }},
+  };
+  for (const LateOutcomeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const StillClock clock;
+    auto value = std::make_shared<int>(7);
+    const std::weak_ptr<int> lateValue = value;
+    std::promise<void> callerBack;
+    auto workerDone = std::make_shared<std::latch>(1);
+    auto endedAfterCaller = std::make_shared<std::atomic<bool>>(false);
+    auto dropped = std::make_shared<CountDownWhenDropped>(workerDone);
+    const std::string outcome = failureOf([&] {
+      static_cast<void>(bounded<std::shared_ptr<int>>(
+          clock.deadline(0.03), [value = std::move(value), back = callerBack.get_future().share(), endedAfterCaller, dropped = std::move(dropped),
+                                 finish = c.finish](platform::StopToken) mutable {
+            // Ignores the stop request: only the caller's return, or five
+            // seconds, end the wait.
+            *endedAfterCaller = back.wait_for(5s) == std::future_status::ready;
+            return finish(std::move(value));
+          }));
+    });
+    callerBack.set_value();
+    workerDone->wait();
+    EXPECT_EQ(outcome, kAsyncExpired);
+    EXPECT_TRUE(*endedAfterCaller) << "the caller waited for the operation";
+    EXPECT_TRUE(lateValue.expired()) << "the late value was kept";
   }
 }
 

@@ -122,9 +122,30 @@ TEST(FocusedWindowPolicyTest, ReturnsTheSingleMatchAmongOthers) {
       hostWindow(5, {0, 0, 300, 300}), hostWindow(6, kFocusedFrame, "Inspector"),
       with(hostWindow(7), [](auto& c) { c.onScreen = false; }), hostWindow(8, {100.5, 200.5, 1280.5, 799.5}),
       hostWindow(9, {500, 500, 1280, 800})};
-  const WindowCandidate matched =
-      FocusedWindowPolicy::unique(candidates, focusedSnapshot(kFocusedFrame), hostTarget(8), true);
-  EXPECT_EQ(matched, hostWindow(8, {100.5, 200.5, 1280.5, 799.5}));
+  EXPECT_EQ(FocusedWindowPolicy::unique(candidates, focusedSnapshot(kFocusedFrame), hostTarget(8), true), 3u);
+}
+
+// The match is named by its position, so that a caller never has to find it
+// again by comparing descriptions, which a frame that is not a number would
+// not even equal to itself.
+TEST(FocusedWindowPolicyTest, NamesTheMatchByItsPositionAmongEqualDescriptions) {
+  const WindowCandidate offScreenTwin = with(hostWindow(8), [](auto& c) { c.onScreen = false; });
+  const WindowCandidate undefinedTwin = with(hostWindow(8), [](auto& c) { c.frame.x = kNaN; });
+  const struct {
+    const char* name;
+    std::vector<WindowCandidate> candidates;
+    std::size_t expected;
+  } cases[] = {
+      {"alone", {hostWindow(8)}, 0},
+      {"after an off-screen twin", {offScreenTwin, hostWindow(8)}, 1},
+      {"after a twin whose frame is not a number", {undefinedTwin, undefinedTwin, hostWindow(8)}, 2},
+      {"before a twin whose frame is not a number", {hostWindow(8), undefinedTwin}, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FocusedWindowPolicy::unique(c.candidates, focusedSnapshot(kFocusedFrame), hostTarget(8), true),
+              c.expected)
+        << c.name;
+  }
 }
 
 TEST(FocusedWindowPolicyTest, NoCandidatesIsNotFound) {

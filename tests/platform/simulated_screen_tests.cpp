@@ -46,7 +46,7 @@ Bytes zlibCompress(const Bytes& raw) {
   return compressed;
 }
 
-struct PngSpec {
+struct PngLayout {
   std::uint32_t width;
   std::uint32_t height;
   std::uint8_t depth;
@@ -56,15 +56,15 @@ struct PngSpec {
   std::vector<std::pair<std::string, Bytes>> chunksBeforeData;
 };
 
-Bytes pngOf(const PngSpec& spec) {
+Bytes pngOf(const PngLayout& layout) {
   Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   Bytes header;
-  appendBigEndian32(header, spec.width);
-  appendBigEndian32(header, spec.height);
-  header.insert(header.end(), {spec.depth, spec.colorType, 0, 0, static_cast<std::uint8_t>(spec.interlaced ? 1 : 0)});
+  appendBigEndian32(header, layout.width);
+  appendBigEndian32(header, layout.height);
+  header.insert(header.end(), {layout.depth, layout.colorType, 0, 0, static_cast<std::uint8_t>(layout.interlaced ? 1 : 0)});
   appendChunk(png, "IHDR", header);
-  for (const auto& [type, data] : spec.chunksBeforeData) appendChunk(png, type, data);
-  appendChunk(png, "IDAT", zlibCompress(spec.rawRows));
+  for (const auto& [type, data] : layout.chunksBeforeData) appendChunk(png, type, data);
+  appendChunk(png, "IDAT", zlibCompress(layout.rawRows));
   appendChunk(png, "IEND", {});
   return png;
 }

@@ -9,7 +9,7 @@ struct CategoryCase {
   const char* name;
   char32_t scalar;
   bool controlOrFormat;
-  bool spaceSeparator;
+  bool separator;
   bool bidiControl;
 };
 
@@ -55,7 +55,7 @@ TEST(UnicodeCategory, AnswersEachTestForEachScalar) {
   for (const auto& c : kCategoryCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(isControlOrFormat(c.scalar), c.controlOrFormat);
-    EXPECT_EQ(isSpaceSeparator(c.scalar), c.spaceSeparator);
+    EXPECT_EQ(isSeparator(c.scalar), c.separator);
     EXPECT_EQ(isBidiControl(c.scalar), c.bidiControl);
   }
 }

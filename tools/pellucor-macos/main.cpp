@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "driver/pellucor_main.hpp"
+#include "driver/standard_descriptors.hpp"
 #include "driver/system_components.hpp"
 #include "platform/macos/macos_services.hpp"
 
@@ -43,7 +44,8 @@ void* runRequest(void* context) {
     pellucor::SystemComponents components(pellucor::platform::macos::makeMacOSServices());
     pellucor::PellucorMain::main(invocation->argc, invocation->argv, components);
   } catch (...) {
-    // Composing the real services failed before anything was written.
+    // Composing the real services failed (memory ran out) before anything
+    // was written; every later failure is answered inside PellucorMain.
   }
   ::_exit(kExitInternal);
 }
@@ -60,6 +62,11 @@ void keepMainRunLoopAlive() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a standard descriptor the host left closed
+  // would otherwise be taken by the next file or connection the frameworks
+  // open, and receive the response.
+  if (!pellucor::openNullOnClosedStandardDescriptors()) ::_exit(kExitInternal);
+
   static Invocation invocation{argc, argv};
 
   pthread_attr_t attributes;

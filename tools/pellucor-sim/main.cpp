@@ -4,9 +4,10 @@
 //   pellucor-sim --desktop FILE [--events FILE] [--] [HELPER-ARGUMENT ...]
 //
 // Standard input, output, error and the exit status are the helper's, byte
-// for byte. Only the tool's own failures (no usable desktop) are its own: one
-// line on standard error starting with "pellucor-sim: ", nothing on standard
-// output, status 78, and standard input left unread.
+// for byte. Only the tool's own failures (no usable desktop, system objects
+// that cannot be composed over it) are its own: one line on standard error
+// starting with "pellucor-sim: ", nothing on standard output, status 78, and
+// standard input left unread.
 
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "driver/pellucor_main.hpp"
+#include "driver/standard_descriptors.hpp"
 #include "driver/system_components.hpp"
 #include "platform/simulated/simulated_desktop.hpp"
 #include "sim_command_line.hpp"
@@ -39,6 +41,11 @@ constexpr int kExitDesktopUnusable = 78;
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a standard descriptor the host left closed
+  // would otherwise be taken by the desktop or the events file.
+  if (!pellucor::openNullOnClosedStandardDescriptors()) {
+    refuse("a closed standard descriptor could not be opened on /dev/null");
+  }
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   const auto parsed = pellucor::sim::parseSimCommandLine(arguments);
   if (const auto* reason = std::get_if<std::string>(&parsed)) refuse(*reason);
@@ -56,6 +63,14 @@ int main(int argc, char** argv) {
   // The helper sees its own program name and then exactly its arguments.
   std::vector<const char*> helperArgv{argc > 0 ? argv[0] : "pellucor-sim"};
   for (const std::string& argument : commandLine.helperArguments) helperArgv.push_back(argument.c_str());
-  pellucor::SystemComponents components(desktop->services());
-  pellucor::PellucorMain::main(static_cast<int>(helperArgv.size()), helperArgv.data(), components);
+  // A composition that fails is the tool's own failure, never an abort.
+  std::unique_ptr<pellucor::SystemComponents> components;
+  try {
+    components = std::make_unique<pellucor::SystemComponents>(desktop->services());
+  } catch (const std::exception& error) {
+    refuse(commandLine.desktopPath + ": the system objects could not be composed (" + error.what() + ")");
+  } catch (...) {
+    refuse(commandLine.desktopPath + ": the system objects could not be composed");
+  }
+  pellucor::PellucorMain::main(static_cast<int>(helperArgv.size()), helperArgv.data(), *components);
 }

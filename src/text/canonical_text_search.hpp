@@ -20,10 +20,10 @@ bool startsWith(std::string_view text, std::string_view prefix);
 // The part of `text` before a trailing text equal to `suffix`, or nothing
 // when `text` does not end with one. The part is returned in canonical form
 // (see text::canonicalKey), which is equal to the original part.
-std::optional<std::string> withoutSuffix(std::string_view text, std::string_view suffix);
+std::optional<std::string> canonicalFormWithoutSuffix(std::string_view text, std::string_view suffix);
 
 // The part of `text` before the first occurrence of a text equal to
 // `needle`, in canonical form, or nothing when there is none.
-std::optional<std::string> beforeFirst(std::string_view text, std::string_view needle);
+std::optional<std::string> canonicalFormBeforeFirst(std::string_view text, std::string_view needle);
 
 }  // namespace pellucor::canonical_text

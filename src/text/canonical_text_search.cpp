@@ -1,4 +1,4 @@
-#include "identity/canonical_text_search.hpp"
+#include "text/canonical_text_search.hpp"
 
 #include <utf8proc.h>
 
@@ -39,7 +39,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
   return key.starts_with(wanted) && isCharacterBoundary(key, wanted.size());
 }
 
-std::optional<std::string> withoutSuffix(std::string_view text, std::string_view suffix) {
+std::optional<std::string> canonicalFormWithoutSuffix(std::string_view text, std::string_view suffix) {
   std::string key = text::canonicalKey(text);
   const std::string wanted = text::canonicalKey(suffix);
   if (!key.ends_with(wanted)) return std::nullopt;
@@ -49,7 +49,7 @@ std::optional<std::string> withoutSuffix(std::string_view text, std::string_view
   return key;
 }
 
-std::optional<std::string> beforeFirst(std::string_view text, std::string_view needle) {
+std::optional<std::string> canonicalFormBeforeFirst(std::string_view text, std::string_view needle) {
   std::string key = text::canonicalKey(text);
   const std::string wanted = text::canonicalKey(needle);
   for (std::size_t at = key.find(wanted); at != std::string::npos; at = key.find(wanted, at + 1)) {

@@ -1,4 +1,4 @@
-#include "identity/canonical_text_search.hpp"
+#include "text/canonical_text_search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,8 @@ struct CutCase {
   std::string_view name;
   std::string text;
   std::string needle;
-  std::optional<std::string> withoutSuffix;
-  std::optional<std::string> beforeFirst;
+  std::optional<std::string> canonicalFormWithoutSuffix;
+  std::optional<std::string> canonicalFormBeforeFirst;
 };
 
 const CutCase kCutCases[] = {
@@ -63,8 +63,8 @@ const CutCase kCutCases[] = {
 
 TEST(CanonicalTextSearchTest, CutsAtSuffixAndFirstOccurrence) {
   for (const CutCase& c : kCutCases) {
-    EXPECT_EQ(withoutSuffix(c.text, c.needle), c.withoutSuffix) << c.name;
-    EXPECT_EQ(beforeFirst(c.text, c.needle), c.beforeFirst) << c.name;
+    EXPECT_EQ(canonicalFormWithoutSuffix(c.text, c.needle), c.canonicalFormWithoutSuffix) << c.name;
+    EXPECT_EQ(canonicalFormBeforeFirst(c.text, c.needle), c.canonicalFormBeforeFirst) << c.name;
   }
 }
 
