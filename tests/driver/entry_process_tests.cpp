@@ -45,12 +45,20 @@ struct Launch {
   bool slowNonBlockingOutput = false;
 };
 
+// A pipe whose two ends are closed in a spawned child (pipe2 is not on
+// every platform). The test spawns from one thread, so no other child can
+// inherit the ends between the two calls.
+bool closeOnExecPipe(int ends[2]) {
+  return ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 &&
+         ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0;
+}
+
 // Runs the entry harness as a child process with its three standard streams
 // on pipes, writes `input` to it, and collects everything it writes until it
 // exits.
 Finished runEntry(const Launch& launch) {
   int in[2], out[2], err[2];
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+  if (!closeOnExecPipe(in) || !closeOnExecPipe(out) || !closeOnExecPipe(err)) {
     ADD_FAILURE() << "pipes";
     return {};
   }
