@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -43,6 +44,7 @@ enum class Outcome : std::uint8_t {
 };
 
 inline constexpr std::size_t kOutcomeCount = 25;
+static_assert(static_cast<std::size_t>(Outcome::malformedApproval) + 1 == kOutcomeCount);
 
 // "ok", "helper_error", ...: the value's name in lower snake case.
 std::string_view outcomeName(Outcome outcome) noexcept;
