@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "client/child_descriptors.hpp"
@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kChunk = 65536;
 
 std::string describe(std::string_view call, int error) {
-  return std::string(call) + ": " + std::strerror(error);
+  return std::string(call) + ": " + std::generic_category().message(error);
 }
 
 // One descriptor, closed with its owner.
