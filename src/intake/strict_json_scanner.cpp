@@ -106,7 +106,7 @@ class KeySet {
 
 class Parser {
  public:
-  explicit Parser(std::string_view bytes) : bytes_(bytes) {}
+  Parser(std::string_view bytes, StrictJSONLimits limits) : bytes_(bytes), limits_(limits) {}
 
   void document() {
     value(1);
@@ -123,8 +123,8 @@ class Parser {
   }
 
   void value(int depth) {
-    // The depth test comes first: a ninth level fails even when malformed.
-    if (depth > StrictJSONScanner::kMaximumDepth) fail(kTooDeep);
+    // The depth test comes first: a level too deep fails even when malformed.
+    if (depth > limits_.maximumDepth) fail(kTooDeep);
     space();
     if (atEnd()) fail(kMalformed);
     switch (peek()) {
@@ -143,7 +143,7 @@ class Parser {
   // (and a depth beyond the limit) goes through value().
   void item(int depth) {
     space();
-    if (depth <= StrictJSONScanner::kMaximumDepth && !atEnd()) {
+    if (depth <= limits_.maximumDepth && !atEnd()) {
       const char c = peek();
       if (c == '"') {
         string();
@@ -278,7 +278,7 @@ class Parser {
     }
     const std::size_t closing = position_;
     if (highEnd != kNowhere) unpaired = true;
-    if (closing - opening - 1 > StrictJSONScanner::kMaximumStringBytes) fail(kStringTooLong);
+    if (closing - opening - 1 > limits_.maximumStringBytes) fail(kStringTooLong);
     if (unpaired) fail(kMalformed);
     ++position_;
     return RawString{bytes_.substr(opening + 1, closing - opening - 1), escaped, ascii};
@@ -306,6 +306,7 @@ class Parser {
   }
 
   std::string_view bytes_;
+  StrictJSONLimits limits_;
   std::size_t position_ = 0;
 };
 
@@ -313,7 +314,7 @@ class Parser {
 
 void StrictJSONScanner::validate() const {
   if (!text::isWellFormedUtf8(bytes_)) fail(kNotUtf8);
-  Parser(bytes_).document();
+  Parser(bytes_, limits_).document();
 }
 
 }  // namespace pellucor

@@ -17,18 +17,29 @@ namespace pellucor {
 //
 // validate() fails with a PellucorError naming the first violation in reading
 // order, and with nothing else (memory exhaustion aside).
+//
+// The depth and string bounds can be widened for other texts than the request
+// line (the host-side client reads the helper's responses with it); the error
+// messages keep naming the request line's bounds.
+struct StrictJSONLimits {
+  int maximumDepth = 8;
+  std::size_t maximumStringBytes = 4096;
+};
+
 class StrictJSONScanner {
  public:
-  explicit StrictJSONScanner(std::string_view bytes) : bytes_(bytes) {}
+  explicit StrictJSONScanner(std::string_view bytes, StrictJSONLimits limits = {})
+      : bytes_(bytes), limits_(limits) {}
 
   void validate() const;
 
-  static constexpr int kMaximumDepth = 8;
+  static constexpr int kMaximumDepth = StrictJSONLimits{}.maximumDepth;
   static constexpr std::size_t kMaximumMembers = 64;
-  static constexpr std::size_t kMaximumStringBytes = 4096;
+  static constexpr std::size_t kMaximumStringBytes = StrictJSONLimits{}.maximumStringBytes;
 
  private:
   std::string_view bytes_;
+  StrictJSONLimits limits_;
 };
 
 namespace scanner_errors {

@@ -146,6 +146,28 @@ TEST(StrictJSONScanner, StringLengthLimit) {
   });
 }
 
+// Other texts than the request line (the client's responses) may be scanned
+// with wider depth and string bounds; everything else stays as strict.
+TEST(StrictJSONScanner, WidenedLimits) {
+  const StrictJSONLimits wide{.maximumDepth = 12, .maximumStringBytes = 10000};
+  const auto wideOutcome = [&](const std::string& bytes) {
+    return testing::intakeOutcome([&] { StrictJSONScanner(bytes, wide).validate(); });
+  };
+  const std::vector<ScanCase> cases = {
+      {"eleven arrays around a number", nested(11, "1"), kOk},
+      {"twelve arrays around a number", nested(12, "1"), kTooDeep},
+      {"thirteen nested empty arrays", nested(13, ""), kTooDeep},
+      {"10000 raw bytes", quoted(std::string(10000, 'x')), kOk},
+      {"10001 raw bytes", quoted(std::string(10001, 'x')), kTooLong},
+      {"65 members are still too many", objectWithMembers(65), kTooMany},
+      {"duplicates are still refused", R"({"a":1,"\u0061":2})", kDuplicate},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(wideOutcome(c.bytes), c.expected);
+  }
+}
+
 TEST(StrictJSONScanner, StringSyntax) {
   expectOutcomes({
       {"raw tab", "\"a\tb\"", kMalformed},
