@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "client/request_building.hpp"
 #include "intake/protocol_parser.hpp"
 #include "intake/strict_json_scanner.hpp"
-#include "wire/json_encoder.hpp"
 
 namespace {
 
@@ -43,33 +43,13 @@ bool isKnown(const PellucorError& error) {
   return false;
 }
 
+// The request as the line a well-behaved host sends, without its line feed:
+// the client library's own encoding.
 std::string requestLine(const Request& request) {
-  JSONValue::Object target{
-      {"pid", JSONValue(std::int64_t{request.target.pid})},
-      {"bundle_id", JSONValue(request.target.bundleID)},
-      {"frontmost_required", JSONValue(request.target.frontmostRequired)},
-      {"surface", JSONValue(request.target.surface)},
-      {"application_id", JSONValue(request.target.applicationID)},
-      {"application_name", JSONValue(request.target.applicationName)},
-      {"application_revision", JSONValue(request.target.applicationRevision)},
-  };
-  if (request.target.windowID) target.emplace("window_id", JSONValue(std::int64_t{*request.target.windowID}));
-  JSONValue::Object params;
-  if (request.key) params.emplace("key", JSONValue(wireName(*request.key)));
-  if (request.operation == PellucorOperation::hotkey) {
-    JSONValue::Array modifiers;
-    for (const auto modifier : request.modifiers) modifiers.emplace_back(wireName(modifier));
-    params.emplace("modifiers", JSONValue(std::move(modifiers)));
-  }
-  const JSONValue envelope(JSONValue::Object{
-      {"protocol", JSONValue(kProtocolVersion)},
-      {"request_id", JSONValue(request.requestID)},
-      {"nonce", JSONValue(request.nonce)},
-      {"operation", JSONValue(wireName(request.operation))},
-      {"target", JSONValue(std::move(target))},
-      {"params", JSONValue(std::move(params))},
-  });
-  return json::encode(envelope);
+  std::string line = client::requestLine(request);
+  check(!line.empty() && line.back() == '\n');
+  line.pop_back();
+  return line;
 }
 
 void checkFieldRules(const Request& request) {
