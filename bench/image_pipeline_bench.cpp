@@ -2,7 +2,10 @@
 // test, PNG encoding, SHA-256 and Base64, on rendered window content, with
 // libpng at its default settings as the reference encoder. Times are CPU
 // time of the one thread that does the work, which a machine shared with
-// other builds disturbs less than wall time.
+// other builds disturbs less than wall time; the benchmarks of the encoder on
+// several threads (pipeline_threads) measure wall time instead, beside the
+// stages that stay on one thread (serial_stages) and the size of the striped
+// PNG against one unstriped stream of the same rows (stripe_cost).
 //
 // Source frames are screenshots rendered by headless Chromium from the pages
 // in frames/ (frames/render). Larger frames are composed from them at start:
@@ -12,6 +15,7 @@
 // transparent rounded corners that a captured macOS window has, so the
 // encoder keeps its alpha channel as it does for real captures.
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <png.h>
 
 #include <algorithm>
@@ -190,6 +194,88 @@ void pipeline(benchmark::State& state, Content content, std::size_t width, std::
   setSizeCounters(state, pngBytes);
 }
 
+// The pipeline with the encoder on `threads` threads, in wall time. The
+// settings are chosen once, outside the loop: encodePNG(image) makes the same
+// choice with the probe (a few milliseconds, on one thread) and otherwise
+// does what encodePNG(image, settings, threads) does.
+void pipelineOnThreads(benchmark::State& state, Content content, std::size_t width, std::size_t height,
+                       unsigned threads) {
+  const CapturedImage frame = makeFrame(content, width, height);
+  const pellucor::PNGEncoderSettings chosen = pellucor::choosePNGEncoderSettings(frame);
+  state.SetLabel(std::string(nameOf(chosen.rowFilter)) + "/level" + std::to_string(chosen.compressionLevel));
+  std::size_t pngBytes = 0;
+  for (auto _ : state) {
+    if (pellucor::isEmptyOrBlack(frame)) state.SkipWithError("frame refused as black");
+    const std::string png = pellucor::encodePNG(frame, chosen, threads);
+    benchmark::DoNotOptimize(pellucor::sha256Hex(png));
+    benchmark::DoNotOptimize(pellucor::text::encodeBase64(png));
+    pngBytes = png.size();
+  }
+  setSizeCounters(state, pngBytes);
+}
+
+// What stays on one thread whatever the number of cores: the black-frame
+// test, the choice of settings (the opacity scan and the probe, which the
+// encoder repeats), the digest and the Base64 of the PNG.
+void serialStages(benchmark::State& state, Content content, std::size_t width, std::size_t height) {
+  const CapturedImage frame = makeFrame(content, width, height);
+  const std::string png = pellucor::encodePNG(frame);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pellucor::isEmptyOrBlack(frame));
+    benchmark::DoNotOptimize(pellucor::choosePNGEncoderSettings(frame));
+    benchmark::DoNotOptimize(pellucor::sha256Hex(png));
+    benchmark::DoNotOptimize(pellucor::text::encodeBase64(png));
+  }
+}
+
+// The straightened rows of `frame` filtered with None or Sub, as the encoder
+// filters them, in one buffer.
+std::vector<std::uint8_t> filteredRows(const CapturedImage& frame, pellucor::PNGRowFilter filter) {
+  const auto width = static_cast<std::size_t>(frame.width);
+  const auto height = static_cast<std::size_t>(frame.height);
+  bool opaque = true;
+  for (std::size_t i = 3; i < frame.pixels.size(); i += 4) opaque = opaque && frame.pixels[i] == 255;
+  const std::size_t step = opaque ? 3 : 4;
+  std::vector<std::uint8_t> out;
+  std::vector<std::uint8_t> row(width * step);
+  for (std::size_t y = 0; y < height; ++y) {
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::uint8_t* in = &frame.pixels[y * frame.bytesPerRow + x * 4];
+      const unsigned alpha = in[3];
+      for (std::size_t c = 0; c < 3; ++c) {
+        row[x * step + c] =
+            alpha == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (unsigned{in[2 - c]} * 255 + alpha / 2) / alpha));
+      }
+      if (!opaque) row[x * step + 3] = static_cast<std::uint8_t>(alpha);
+    }
+    const bool sub = filter == pellucor::PNGRowFilter::sub;
+    out.push_back(sub ? 1 : 0);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      out.push_back(sub && i >= step ? static_cast<std::uint8_t>(row[i] - row[i - step]) : row[i]);
+    }
+  }
+  return out;
+}
+
+// The PNG's size against one unstriped zlib stream of the same filtered rows
+// at the same level: what compressing in stripes costs.
+void stripeCost(benchmark::State& state, Content content, std::size_t width, std::size_t height) {
+  const CapturedImage frame = makeFrame(content, width, height);
+  const pellucor::PNGEncoderSettings chosen = pellucor::choosePNGEncoderSettings(frame);
+  const std::vector<std::uint8_t> rows = filteredRows(frame, chosen.rowFilter);
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(chosen.compressionLevel);
+  std::vector<std::uint8_t> whole(libdeflate_zlib_compress_bound(compressor, rows.size()));
+  const std::size_t wholeSize = libdeflate_zlib_compress(compressor, rows.data(), rows.size(), whole.data(), whole.size());
+  libdeflate_free_compressor(compressor);
+  std::size_t pngBytes = 0;
+  for (auto _ : state) pngBytes = pellucor::encodePNG(frame, chosen, 1).size();
+  state.SetLabel(std::string(nameOf(chosen.rowFilter)) + "/level" + std::to_string(chosen.compressionLevel));
+  state.counters["striped_MB"] = static_cast<double>(pngBytes) / 1e6;
+  state.counters["unstriped_stream_MB"] = static_cast<double>(wholeSize) / 1e6;
+  state.counters["growth_percent"] = 100.0 * (static_cast<double>(pngBytes) - 57.0 - static_cast<double>(wholeSize)) /
+                                     static_cast<double>(wholeSize);
+}
+
 void libpngReference(benchmark::State& state, Content content, std::size_t width, std::size_t height) {
   const CapturedImage frame = makeFrame(content, width, height);
   std::size_t pngBytes = 0;
@@ -249,6 +335,25 @@ void registerAll() {
       benchmark::RegisterBenchmark(("libpng_default/" + suffix).c_str(), libpngReference, content, size.width,
                                    size.height)
           ->Unit(benchmark::kMillisecond);
+    }
+  }
+  for (const Content content : {Content::ui, Content::photo}) {
+    for (const Size size : {Size{2560, 1440}, Size{5120, 2880}}) {
+      const std::string suffix =
+          std::string(nameOf(content)) + "/" + std::to_string(size.width) + "x" + std::to_string(size.height);
+      for (const unsigned threads : {1u, 2u}) {
+        benchmark::RegisterBenchmark(("pipeline_threads/" + suffix + "/threads:" + std::to_string(threads)).c_str(),
+                                     pipelineOnThreads, content, size.width, size.height, threads)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+      }
+      benchmark::RegisterBenchmark(("serial_stages/" + suffix).c_str(), serialStages, content, size.width,
+                                   size.height)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+      benchmark::RegisterBenchmark(("stripe_cost/" + suffix).c_str(), stripeCost, content, size.width, size.height)
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1);
     }
   }
   for (const Content content : {Content::ui, Content::photo}) {

@@ -2,11 +2,16 @@
 // worst 64 KiB lines the helper can be fed (each passes the strict scanner and
 // fails only at the schema or the field rules, so every stage before that runs
 // in full), and reading a maximal request from a pipe one byte per read(2).
+// Each worst line is also parsed by simdjson's DOM parser, which does far less
+// (no closed schema, no canonical equivalence of keys, no field rules), as the
+// yardstick of the intake's goal: at most twice its time, side by side in one
+// run.
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
+#include <simdjson.h>
 
 #include <cstddef>
 #include <string>
@@ -77,6 +82,24 @@ std::string longNonAsciiKeys() {
   });
 }
 
+// The same shape with non-ASCII keys that are already in their canonical
+// decomposed form (Cyrillic and CJK letters, which have no decomposition), the
+// common case of non-ASCII text.
+std::string longCanonicalNonAsciiKeys() {
+  const std::string unit = "\xD0\xBA\xD0\xBB\xD1\x8E\xE9\x8D\xB5";  // "клю鍵"
+  const std::string head = openEnvelope("observe_ax", R"({},"x":[)");
+  return fill(head, "]}", [&](int object) {
+    std::string members = "{";
+    for (int k = 0; k < 64; ++k) {
+      if (k > 0) members += ",";
+      std::string key;
+      for (int r = 0; r < 6; ++r) key += unit;
+      members += "\"" + key + std::to_string(object) + "_" + std::to_string(k) + "\":{}";
+    }
+    return members + "}";
+  });
+}
+
 // An extra member holding as many 64-member objects of short ASCII keys as fit.
 std::string manyFullObjects() {
   const std::string head = openEnvelope("observe_ax", R"({},"x":[)");
@@ -134,6 +157,11 @@ void BM_ParseWorstNonAsciiKeys(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseWorstNonAsciiKeys);
 
+void BM_ParseWorstCanonicalNonAsciiKeys(benchmark::State& state) {
+  parseFailing(state, longCanonicalNonAsciiKeys(), "invalid_schema");
+}
+BENCHMARK(BM_ParseWorstCanonicalNonAsciiKeys);
+
 void BM_ParseWorstFullObjects(benchmark::State& state) {
   parseFailing(state, manyFullObjects(), "invalid_schema");
 }
@@ -143,6 +171,26 @@ void BM_ParseWorstEscapedStrings(benchmark::State& state) {
   parseFailing(state, escapedStrings(), "invalid_schema");
 }
 BENCHMARK(BM_ParseWorstEscapedStrings);
+
+// simdjson's DOM parse of the same line, the yardstick.
+void simdjsonDOM(benchmark::State& state, const std::string& line) {
+  const simdjson::padded_string padded(line);
+  simdjson::dom::parser parser;
+  for (auto _ : state) {
+    simdjson::dom::element root;
+    if (parser.parse(padded).get(root) != simdjson::SUCCESS) {
+      state.SkipWithError("simdjson refused the line");
+      break;
+    }
+    benchmark::DoNotOptimize(root);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(line.size()));
+}
+BENCHMARK_CAPTURE(simdjsonDOM, WorstLongModifierList, longModifierList());
+BENCHMARK_CAPTURE(simdjsonDOM, WorstNonAsciiKeys, longNonAsciiKeys());
+BENCHMARK_CAPTURE(simdjsonDOM, WorstCanonicalNonAsciiKeys, longCanonicalNonAsciiKeys());
+BENCHMARK_CAPTURE(simdjsonDOM, WorstFullObjects, manyFullObjects());
+BENCHMARK_CAPTURE(simdjsonDOM, WorstEscapedStrings, escapedStrings());
 
 // A maximal request, 65535 bytes and its line feed, already in a closed pipe
 // whose buffer holds all of it, read one byte per read(2).

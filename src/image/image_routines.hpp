@@ -36,6 +36,10 @@ bool isEmptyOrBlack(const platform::CapturedImage& image) noexcept;
 // An image whose every pixel is opaque is written without the alpha channel,
 // which decodes to exactly the same pixels.
 //
+// The rows are compressed in stripes fixed by the image's size, one thread per
+// core (at most 16), started for this call and joined before it returns; the
+// same pixels always give the same bytes.
+//
 // Throws PellucorError "png_failed": "PNG encoder unavailable" when no
 // compressor can be created, "PNG encoding failed" when the image has no
 // pixels, its buffer cannot hold the rows it claims, a size overflows, memory

@@ -11,10 +11,12 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "image/pixel_layout.hpp"
+#include "image/striped_deflate.hpp"
 
 namespace pellucor {
 namespace {
@@ -280,33 +282,41 @@ Compressor makeCompressor(int level) {
   return compressor;
 }
 
-// Filters `rows` into one buffer of `count` rows, the rows `rowOf(i)` for i in
-// 0..count, each led by its filter type byte. The row above a row is the
-// image's own previous row.
+// Filters the rows `rowOf(i)` of `rows`, for i in 0..count, into `out`, each
+// led by its filter type byte. The row above a row is the image's own
+// previous row.
 template <typename RowOf>
-std::unique_ptr<std::uint8_t[]> filterRows(const StraightRows& rows, PNGRowFilter filter, std::size_t count,
-                                           RowOf rowOf) {
+void filterRowsInto(const StraightRows& rows, PNGRowFilter filter, std::size_t count, RowOf rowOf,
+                    std::uint8_t* out) {
   const std::size_t filteredRowSize = rows.rowSize() + 1;
-  if (count > std::numeric_limits<std::size_t>::max() / filteredRowSize) fail(png_errors::kFailed);
-  auto filtered = uninitialisedBytes(filteredRowSize * count);
   std::vector<std::uint8_t> above(rows.rowSize(), 0);
   std::vector<std::uint8_t> current(rows.rowSize());
   RowFilterer filterer{filter, rows.rowSize(), rows.step()};
   std::optional<std::size_t> aboveRow;
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t y = rowOf(i);
-    // The first row has the all-zero row above it; a probe that skips rows
-    // straightens the true row above afresh.
+    // The first row has the all-zero row above it; a probe or a stripe that
+    // starts below it straightens the true row above afresh.
     if (y == 0) {
       std::fill(above.begin(), above.end(), std::uint8_t{0});
     } else if (aboveRow != y - 1) {
       rows.straighten(y - 1, above.data());
     }
     rows.straighten(y, current.data());
-    filterer.filter(current.data(), above.data(), filtered.get() + i * filteredRowSize);
+    filterer.filter(current.data(), above.data(), out + i * filteredRowSize);
     current.swap(above);
     aboveRow = y;
   }
+}
+
+// filterRowsInto a buffer of its own.
+template <typename RowOf>
+std::unique_ptr<std::uint8_t[]> filterRows(const StraightRows& rows, PNGRowFilter filter, std::size_t count,
+                                           RowOf rowOf) {
+  const std::size_t filteredRowSize = rows.rowSize() + 1;
+  if (count > std::numeric_limits<std::size_t>::max() / filteredRowSize) fail(png_errors::kFailed);
+  auto filtered = uninitialisedBytes(filteredRowSize * count);
+  filterRowsInto(rows, filter, count, rowOf, filtered.get());
   return filtered;
 }
 
@@ -370,10 +380,27 @@ void appendHeader(std::string& png, const StraightRows& rows) {
   appendChunk(png, "IHDR", header.data(), header.size());
 }
 
-std::string encode(const StraightRows& rows, const PNGEncoderSettings& settings) {
-  const Compressor compressor = makeCompressor(settings.compressionLevel);
-  const auto filtered = filterRows(rows, settings.rowFilter, rows.height(), [](std::size_t y) { return y; });
-  const Compressed compressed = compress(compressor.get(), filtered.get(), rows.height() * (rows.rowSize() + 1));
+// The filtered rows are compressed in stripes of whole rows, of about
+// kStripeBytes each: a stripe's size depends only on the image's width, so the
+// stripes, and with them the bytes of the PNG, never depend on the number of
+// threads. Smaller stripes spread more evenly over the threads; each stripe
+// starts its matches afresh, which costs a little size (see
+// bench/image_pipeline_bench.cpp).
+constexpr std::size_t kStripeBytes = std::size_t{1} << 20;
+
+std::string encode(const StraightRows& rows, const PNGEncoderSettings& settings, unsigned threads) {
+  const std::size_t filteredRowSize = rows.rowSize() + 1;
+  const std::size_t stripeRows = std::max<std::size_t>(1, kStripeBytes / filteredRowSize);
+  const std::size_t stripes = (rows.height() + stripeRows - 1) / stripeRows;
+  const std::size_t lastRows = rows.height() - (stripes - 1) * stripeRows;
+  const StripeSource source{stripes, stripeRows * filteredRowSize, lastRows * filteredRowSize,
+                            [&](std::size_t stripe, std::uint8_t* out) {
+                              const std::size_t first = stripe * stripeRows;
+                              const std::size_t count = stripe + 1 == stripes ? lastRows : stripeRows;
+                              filterRowsInto(
+                                  rows, settings.rowFilter, count, [first](std::size_t i) { return first + i; }, out);
+                            }};
+  const StripedStream compressed = compressInStripes(source, settings.compressionLevel, threads);
   // One IDAT chunk carries the whole stream; a stream too long for one chunk
   // would need an image far beyond any capturable window.
   if (compressed.size > kLargestPNGNumber) fail(png_errors::kFailed);
@@ -385,6 +412,12 @@ std::string encode(const StraightRows& rows, const PNGEncoderSettings& settings)
   appendChunk(png, "IDAT", compressed.bytes.get(), compressed.size);
   appendChunk(png, "IEND", nullptr, 0);
   return png;
+}
+
+// One thread per core, at most kMostEncoderThreads.
+constexpr unsigned kMostEncoderThreads = 16;
+unsigned defaultThreads() noexcept {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMostEncoderThreads);
 }
 
 // Runs `work` on the straightened rows of a well-formed image, turning every
@@ -404,8 +437,12 @@ auto withRows(const platform::CapturedImage& image, Work work) {
 
 }  // namespace
 
+std::string encodePNG(const platform::CapturedImage& image, const PNGEncoderSettings& settings, unsigned threads) {
+  return withRows(image, [&](const StraightRows& rows) { return encode(rows, settings, threads); });
+}
+
 std::string encodePNG(const platform::CapturedImage& image, const PNGEncoderSettings& settings) {
-  return withRows(image, [&](const StraightRows& rows) { return encode(rows, settings); });
+  return encodePNG(image, settings, defaultThreads());
 }
 
 PNGEncoderSettings choosePNGEncoderSettings(const platform::CapturedImage& image) {
@@ -413,7 +450,7 @@ PNGEncoderSettings choosePNGEncoderSettings(const platform::CapturedImage& image
 }
 
 std::string encodePNG(const platform::CapturedImage& image) {
-  return withRows(image, [](const StraightRows& rows) { return encode(rows, chooseSettings(rows)); });
+  return withRows(image, [](const StraightRows& rows) { return encode(rows, chooseSettings(rows), defaultThreads()); });
 }
 
 }  // namespace pellucor

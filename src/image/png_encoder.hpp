@@ -38,4 +38,8 @@ PNGEncoderSettings choosePNGEncoderSettings(const platform::CapturedImage& image
 // "PNG encoder unavailable" for a level libdeflate does not offer.
 std::string encodePNG(const platform::CapturedImage& image, const PNGEncoderSettings& settings);
 
+// The same on at most `threads` threads (0 counts as 1) rather than one per
+// core: the bytes are the same for every number of threads.
+std::string encodePNG(const platform::CapturedImage& image, const PNGEncoderSettings& settings, unsigned threads);
+
 }  // namespace pellucor

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 
 #include <utf8proc.h>
 
+#include "text/canonical_class_table.hpp"
 #include "text/utf8.hpp"
 
 namespace pellucor::text {
@@ -69,9 +71,11 @@ class CanonicalHasher {
       if (index % kTrailingCount != 0) starter(kTrailingBase + index % kTrailingCount);
       return;
     }
-    const utf8proc_property_t* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(value));
-    if (property->decomp_seqindex == UINT16_MAX || property->decomp_type != 0) {
-      place(value, property->combining_class);
+    // Most scalars have no canonical decomposition; the build's table gives
+    // their combining class without a call into the library.
+    const std::uint8_t entry = canonical_class_table::entry(value);
+    if (entry != canonical_class_table::kDecomposes) {
+      place(value, entry);
       return;
     }
     // A canonical decomposition: the library gives it in full (recursively),
@@ -82,7 +86,7 @@ class CanonicalHasher {
                                                UTF8PROC_DECOMPOSE, &boundary);
     if (count <= 0 || count > 16) throw std::runtime_error("text could not be decomposed");
     for (utf8proc_ssize_t i = 0; i < count; ++i) {
-      place(static_cast<char32_t>(parts[i]), utf8proc_get_property(parts[i])->combining_class);
+      place(static_cast<char32_t>(parts[i]), canonical_class_table::entry(static_cast<char32_t>(parts[i])));
     }
   }
 
@@ -93,11 +97,11 @@ class CanonicalHasher {
 
  private:
   struct Mark {
-    utf8proc_propval_t combiningClass;
+    std::uint8_t combiningClass;
     char32_t scalar;
   };
 
-  void place(char32_t value, utf8proc_propval_t combiningClass) {
+  void place(char32_t value, std::uint8_t combiningClass) {
     if (combiningClass == 0) {
       starter(value);
       return;
@@ -144,6 +148,22 @@ class CanonicalHasher {
   std::vector<Mark> manyMarks_;
 };
 
+// True when `text` is its own canonical decomposition because every scalar in
+// it is a starter without a decomposition, as nearly all text is; false also
+// for bytes that do not decode.
+bool isOwnDecomposition(std::string_view text) noexcept {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const auto value = nextScalar(text, i);
+    if (!value || canonical_class_table::entry(*value) != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::uint64_t canonicalHash(std::string_view text) {
@@ -181,11 +201,13 @@ bool textEquals(std::string_view a, std::string_view b) {
   // Two different ASCII texts can never be equivalent. A single ASCII side is
   // not enough to decide: U+212A decomposes to "K".
   if (isAscii(a) && isAscii(b)) return false;
+  // Nor can two different texts that are both their own decomposition.
+  if (isOwnDecomposition(a) && isOwnDecomposition(b)) return false;
   return decompose(a) == decompose(b);
 }
 
 std::string canonicalKey(std::string_view text) {
-  if (isAscii(text)) return std::string(text);
+  if (isOwnDecomposition(text)) return std::string(text);
   return decompose(text);
 }
 

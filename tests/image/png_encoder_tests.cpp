@@ -203,6 +203,66 @@ TEST(PNGEncoderSettingsTest, ProbeTellsWindowContentFromPhotographicContent) {
   EXPECT_EQ(noiseSettings.compressionLevel, 1);
 }
 
+// Images whose rows are compressed in several stripes (each stripe is about
+// 1 MiB of filtered rows): noise, which libdeflate codes in dynamic blocks,
+// and a flat window with a few lines, whose stripes end in short blocks.
+struct StripedCase {
+  std::string name;
+  std::function<platform::CapturedImage()> image;
+  PNGEncoderSettings settings;
+};
+
+platform::CapturedImage flatWindow(std::int64_t width, std::int64_t height) {
+  auto image = makeImage(width, height, {236, 236, 236, 255});
+  for (std::size_t y = 20; y < static_cast<std::size_t>(height); y += 37) {
+    for (std::size_t x = 5; x < static_cast<std::size_t>(width) - 5; x += 2) setPixel(image, x, y, {20, 60, 90, 255});
+  }
+  setPixel(image, 0, 0, {0, 0, 0, 0});
+  return image;
+}
+
+const StripedCase kStripedCases[] = {
+    {"translucent_noise_none_level1", [] { return makePattern(601, 1200, true, 11); }, {1, PNGRowFilter::none}},
+    {"opaque_noise_sub_level5", [] { return makePattern(700, 1100, false, 12); }, {5, PNGRowFilter::sub}},
+    {"opaque_noise_paeth_stored", [] { return makePattern(512, 1500, false, 13); }, {0, PNGRowFilter::paeth}},
+    {"flat_window_adaptive_level12", [] { return flatWindow(640, 1500); }, {12, PNGRowFilter::adaptive}},
+    {"flat_window_none_level5", [] { return flatWindow(1000, 999); }, {5, PNGRowFilter::none}},
+};
+
+class PNGStripedEncodingTest : public ::testing::TestWithParam<StripedCase> {};
+
+TEST_P(PNGStripedEncodingTest, DecodesToTheStraightenedCaptureOnEveryThreadCount) {
+  const platform::CapturedImage image = GetParam().image();
+  const std::string oneThread = encodePNG(image, GetParam().settings, 1);
+  EXPECT_EQ(decodeWithLibpng(oneThread).rgba, expectedStraightRGBA(image));
+  for (const unsigned threads : {2u, 3u, 8u}) {
+    EXPECT_EQ(encodePNG(image, GetParam().settings, threads), oneThread) << threads << " threads";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, PNGStripedEncodingTest, ::testing::ValuesIn(kStripedCases),
+                         [](const auto& row) { return row.param.name; });
+
+TEST(PNGStripedEncodingTest, ChosenSettingsGiveTheSameBytesOnOneThreadAndOnEveryCore) {
+  const auto image = flatWindow(900, 1300);
+  EXPECT_EQ(encodePNG(image), encodePNG(image, choosePNGEncoderSettings(image), 1));
+}
+
+// A stripe that cannot be compressed fails the whole capture, whichever
+// thread it fell to.
+TEST(PNGStripedEncodingTest, AFailingStripeFailsTheEncoding) {
+  const auto image = makePattern(600, 1000, false, 14);
+  for (const unsigned threads : {1u, 2u, 4u}) {
+    try {
+      encodePNG(image, {13, PNGRowFilter::none}, threads);
+      FAIL() << "encoding succeeded on " << threads << " threads";
+    } catch (const PellucorError& error) {
+      EXPECT_EQ(error.code, "png_failed");
+      EXPECT_EQ(error.message, "PNG encoder unavailable");
+    }
+  }
+}
+
 // The file's own structure, checked with zlib's CRC rather than the one the
 // encoder uses: signature, then exactly IHDR, IDAT, IEND with valid CRCs.
 TEST(PNGStructureTest, ChunksAreInOrderWithValidCRCs) {

@@ -9,7 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "text/canonical_class_table.hpp"
 #include "text/utf8.hpp"
+
+#include <utf8proc.h>
 
 namespace pellucor::text {
 namespace {
@@ -44,6 +47,8 @@ constexpr EqualityCase kEqualityCases[] = {
     {"no trimming", " a", "a", false},
     {"marks of the same class keep their order", "a\xCC\x81\xCC\x80", "a\xCC\x80\xCC\x81", false},
     {"prefix", "\xC3\xA9", "\xC3\xA9" "e", false},
+    {"different letters without decompositions", "\xD0\xBA\xE9\x8D\xB5", "\xD0\xBA\xE9\x8D\xB6", false},
+    {"a starter without decomposition and a mark after it", "\xD0\xBA", "\xD0\xBA\xCC\x81", false},
 };
 
 // FNV-1a over the scalars of a text, written out here so that the hash is
@@ -114,6 +119,24 @@ std::vector<NormalizationLine> readNormalizationTest() {
     lines.push_back(std::move(parsed));
   }
   return lines;
+}
+
+// The table the build generates gives, for every scalar, what the library
+// it was generated from says: a canonical decomposition, or the combining
+// class.
+TEST(CanonicalClassTable, AgreesWithTheUnicodeLibraryOnEveryScalar) {
+  std::size_t disagreements = 0;
+  for (char32_t scalar = 0; scalar < 0x110000; ++scalar) {
+    if (scalar >= 0xD800 && scalar <= 0xDFFF) continue;
+    const utf8proc_property_t* property = utf8proc_get_property(static_cast<utf8proc_int32_t>(scalar));
+    const bool hangul = scalar >= 0xAC00 && scalar < 0xAC00 + 11172;
+    const bool decomposes = hangul || (property->decomp_seqindex != UINT16_MAX && property->decomp_type == 0);
+    const int expected = decomposes ? canonical_class_table::kDecomposes : property->combining_class;
+    if (canonical_class_table::entry(scalar) != expected && ++disagreements <= 5) {
+      ADD_FAILURE() << "U+" << std::hex << static_cast<std::uint32_t>(scalar);
+    }
+  }
+  EXPECT_EQ(disagreements, 0u);
 }
 
 TEST(TextEquality, AgreesWithTheUnicodeNormalizationTestData) {
