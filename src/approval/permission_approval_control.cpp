@@ -4,12 +4,12 @@
 #include <chrono>
 #include <limits>
 #include <optional>
-#include "platform/stop_token.hpp"
 #include <thread>
 #include <utility>
 
 #include "approval/approval_window_policy.hpp"
 #include "native/window_enumeration.hpp"
+#include "platform/stop_token.hpp"
 
 namespace pellucor {
 namespace {
@@ -39,10 +39,12 @@ platform::CaptureConfiguration approvalCaptureConfiguration(const platform::Rect
 PermissionApprovalControl::PermissionApprovalControl(std::shared_ptr<AccessibilityApprovalPrompting> accessibility,
                                                      std::shared_ptr<ScreenWindowAccessing> screenWindows,
                                                      ApprovalFrontmostProvider frontmostProvider,
+                                                     HostSignatureCheck hostSignatureCheck,
                                                      std::uint64_t postPromptDelayNanoseconds, NanosecondSleep sleep)
     : accessibility_(std::move(accessibility)),
       screenWindows_(std::move(screenWindows)),
       frontmostProvider_(std::move(frontmostProvider)),
+      hostSignatureCheck_(std::move(hostSignatureCheck)),
       postPromptDelayNanoseconds_(postPromptDelayNanoseconds),
       sleep_(std::move(sleep)) {}
 
@@ -50,6 +52,9 @@ PermissionApprovalResult PermissionApprovalControl::run() {
   const bool trusted = accessibility_->requestTrust();
   if (postPromptDelayNanoseconds_ != 0) sleep_(postPromptDelayNanoseconds_);
   const ApprovalTarget target = ApprovalWindowPolicy::validateFrontmost(frontmostProvider_());
+  // The name and bundle identifier are the application's own claims; the
+  // capture below must not raise the prompt for an impostor's window.
+  if (!hostSignatureCheck_(target.pid, target.bundleID)) fail(approval_errors::kTargetInvalid);
   // No deadline here: set-up waits for the platform as long as it takes, so
   // the calls get a stop token that is never asked to stop.
   const ScreenWindowList windows = screenWindows_->windows(platform::StopToken());

@@ -5,6 +5,7 @@
 
 #include "approval/permission_approval_control.hpp"
 #include "approval/system_accessibility_approval_prompt.hpp"
+#include "host/host_signature.hpp"
 #include "identity/security_process_identity_validator.hpp"
 #include "native/default_providers.hpp"
 #include "native/mac_native_operations.hpp"
@@ -33,14 +34,16 @@ std::unique_ptr<NativeOperating> SystemComponents::makeNativeOperations() {
                                                std::make_shared<SystemKeyboardEventPoster>(services_.keyboard),
                                                std::make_shared<SystemScreenWindowAccess>(services_.screenCapture),
                                                makeFrontmostProvider(services_.workspace),
-                                               makeHelperBundleIDProvider(services_.mainBundle));
+                                               makeHelperBundleIDProvider(services_.mainBundle),
+                                               makeHostSignatureCheck(services_.codeSigning));
 }
 
 std::unique_ptr<ApprovalControlling> SystemComponents::makeApprovalControl() {
   return std::make_unique<PermissionApprovalControl>(
       std::make_shared<SystemAccessibilityApprovalPrompt>(services_.accessibility),
       std::make_shared<SystemScreenWindowAccess>(services_.screenCapture),
-      makeApprovalFrontmostProvider(services_.workspace), kApprovalPostPromptDelayNanoseconds);
+      makeApprovalFrontmostProvider(services_.workspace), makeHostSignatureCheck(services_.codeSigning),
+      kApprovalPostPromptDelayNanoseconds);
 }
 
 }  // namespace pellucor

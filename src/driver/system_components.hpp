@@ -17,10 +17,11 @@ namespace pellucor {
 //
 // Request mode gets a SecurityProcessIdentityValidator and MacNativeOperations
 // over the system accessibility reader, keyboard poster and window access with
-// the default frontmost and own-bundle-identifier providers; approval mode gets
-// a PermissionApprovalControl over the system trust prompt and window access
-// with the default frontmost provider and a half-second pause after the
-// prompt. Every object shares the services it uses, so it may outlive this
+// the default frontmost and own-bundle-identifier providers and the host
+// signature check over the code signing; approval mode gets a
+// PermissionApprovalControl over the system trust prompt and window access
+// with the default frontmost provider, the same signature check and a
+// half-second pause after the prompt. Every object shares the services it uses, so it may outlive this
 // composition.
 class SystemComponents final : public PellucorComponents {
  public:

@@ -13,14 +13,8 @@
 namespace pellucor {
 namespace {
 
+using platform::textOf;
 using platform::code_signing_status::kSuccess;
-
-// A value of a signing-information entry or an info-dictionary key, when it is
-// text.
-std::optional<std::string> textOf(const std::optional<platform::PlatformValue>& value) {
-  if (!value || value->kind != platform::PlatformValue::Kind::text) return std::nullopt;
-  return value->text;
-}
 
 }  // namespace
 

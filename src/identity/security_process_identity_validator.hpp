@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/host_signature.hpp"
 #include "identity/identity_policy.hpp"
 #include "identity/process_identity_validating.hpp"
 #include "platform/code_signing.hpp"
@@ -43,7 +44,8 @@ class SecurityProcessIdentityValidator final : public ProcessIdentityValidating 
  public:
   // Flags of the code-signing calls. The running code is checked with strict
   // validation only, because the platform refuses any flag but validation
-  // flags there; the architecture check belongs to the static code. The
+  // flags there; the architecture check belongs to the static code. Target
+  // validation checks the frontmost host's running code the same way. The
   // static code is checked strictly for every architecture of its executable
   // but without hashing the bundle's sealed resources: who signed the running
   // code does not depend on them, and hashing a large bundle (a browser
@@ -51,7 +53,7 @@ class SecurityProcessIdentityValidator final : public ProcessIdentityValidating 
   // The designated requirement is only reported when requirement information
   // is asked for.
   static constexpr std::uint32_t kCopyFlags = platform::code_signing_flags::kDefault;
-  static constexpr std::uint32_t kRunningValidityFlags = platform::code_signing_flags::kStrictValidate;
+  static constexpr std::uint32_t kRunningValidityFlags = host_signature::kRunningValidityFlags;
   static constexpr std::uint32_t kStaticValidityFlags = platform::code_signing_flags::kCheckAllArchitectures |
                                                         platform::code_signing_flags::kStrictValidate |
                                                         platform::code_signing_flags::kDoNotValidateResources;

@@ -18,12 +18,14 @@ MacNativeOperations::MacNativeOperations(std::shared_ptr<AccessibilityReading> a
                                          std::shared_ptr<KeyboardEventPosting> keyboard,
                                          std::shared_ptr<ScreenWindowAccessing> screenWindows,
                                          FrontmostProvider frontmostProvider,
-                                         HelperBundleIDProvider helperBundleIDProvider)
+                                         HelperBundleIDProvider helperBundleIDProvider,
+                                         HostSignatureCheck hostSignatureCheck)
     : accessibility_(std::move(accessibility)),
       keyboard_(std::move(keyboard)),
       screenWindows_(std::move(screenWindows)),
       frontmostProvider_(std::move(frontmostProvider)),
-      helperBundleIDProvider_(std::move(helperBundleIDProvider)) {}
+      helperBundleIDProvider_(std::move(helperBundleIDProvider)),
+      hostSignatureCheck_(std::move(hostSignatureCheck)) {}
 
 ValidatedTarget MacNativeOperations::validateTarget(const Target& target, const MonotonicDeadline& deadline) const {
   deadline.check();
@@ -35,6 +37,9 @@ ValidatedTarget MacNativeOperations::validateTarget(const Target& target, const 
       !target.frontmostRequired) {
     fail(target_errors::kWrongFrontmost);
   }
+  // Every text above is one any application can claim for itself; only the
+  // signature tells the host from an impostor that copies them.
+  if (!hostSignatureCheck_(frontmost->pid, *host)) fail(target_errors::kNotSignedAsHost);
 
   const std::string_view product = host_identity::productName(target.bundleID);
   if (!text::textEquals(frontmost->localizedName, product)) fail(target_errors::kWrongProduct);

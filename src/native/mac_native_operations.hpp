@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/host_signature.hpp"
 #include "native/accessibility_reading.hpp"
 #include "native/default_providers.hpp"
 #include "native/keyboard_event_posting.hpp"
@@ -13,9 +14,12 @@
 namespace pellucor {
 
 // The errors of target validation. The identity checks share one code and
-// message on purpose, so that a refusal does not tell which check failed.
+// message on purpose, so that a refusal does not tell which check failed;
+// only a frontmost application that claims to be the host without its
+// signature has a message of its own, under the same code.
 namespace target_errors {
 inline constexpr ErrorDefinition kWrongFrontmost{"wrong_frontmost", "target is not the exact frontmost Zorvane process"};
+inline constexpr ErrorDefinition kNotSignedAsHost{"wrong_frontmost", "frontmost application is not signed as the host"};
 inline constexpr ErrorDefinition kWrongProduct{"wrong_product", "target release product name differs"};
 inline constexpr ErrorDefinition kWrongWindowTitle{"wrong_window_title",
                                              "focused AX window title differs from the release product"};
@@ -24,14 +28,14 @@ inline constexpr ErrorDefinition kMarkerMismatch{"marker_mismatch",
 }  // namespace target_errors
 
 // Carries the native operations of one request. It holds no mutable state:
-// both providers are asked afresh at every validation, so a second validation
-// sees the screen as it is then.
+// both providers and the signature check are asked afresh at every
+// validation, so a second validation sees the screen as it is then.
 class MacNativeOperations final : public NativeOperating {
  public:
   MacNativeOperations(std::shared_ptr<AccessibilityReading> accessibility,
                       std::shared_ptr<KeyboardEventPosting> keyboard,
                       std::shared_ptr<ScreenWindowAccessing> screenWindows, FrontmostProvider frontmostProvider,
-                      HelperBundleIDProvider helperBundleIDProvider);
+                      HelperBundleIDProvider helperBundleIDProvider, HostSignatureCheck hostSignatureCheck);
 
   // The focused window's tree, read once while validating the target, as
   // {"preflight_trusted": bool, "tree": object}. Fails with every error of
@@ -57,6 +61,8 @@ class MacNativeOperations final : public NativeOperating {
   //   target's bundle identifier, the frontmost application, its process and
   //   bundle identifier, and the target's frontmost requirement (all
   //   "wrong_frontmost");
+  //   the frontmost process's signature as the host, by the helper's team
+  //   ("wrong_frontmost", with its own message), checked once;
   //   the frontmost application's name against the release product name
   //   ("wrong_product");
   //   the read of the focused window (its errors pass through unchanged);
@@ -71,6 +77,7 @@ class MacNativeOperations final : public NativeOperating {
   std::shared_ptr<ScreenWindowAccessing> screenWindows_;
   FrontmostProvider frontmostProvider_;
   HelperBundleIDProvider helperBundleIDProvider_;
+  HostSignatureCheck hostSignatureCheck_;
 };
 
 }  // namespace pellucor

@@ -62,9 +62,11 @@ class CodeSigningService {
   // SecStaticCodeCheckValidity on static code, without a requirement. Takes
   // the validation flags, kCheckAllArchitectures and kDoNotValidateResources.
   virtual std::int32_t checkStaticValidity(const PlatformHandle& staticCode, std::uint32_t flags) const = 0;
-  // SecCodeCopySigningInformation on static code. The designated requirement
-  // is present only when asked for with kRequirementInformation.
-  virtual SigningInformationResult copySigningInformation(const PlatformHandle& staticCode,
+  // SecCodeCopySigningInformation on static code, or on running code, for
+  // which the platform reads the signature of its static code on disk as
+  // copyStaticCode would find it (no validation either way). The designated
+  // requirement is present only when asked for with kRequirementInformation.
+  virtual SigningInformationResult copySigningInformation(const PlatformHandle& code,
                                                           std::uint32_t flags) const = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -129,5 +130,11 @@ struct PlatformValue {
     return nullptr;
   }
 };
+
+// The text of `value`, when there is a value and it is text.
+inline std::optional<std::string> textOf(const std::optional<PlatformValue>& value) {
+  if (!value || value->kind != PlatformValue::Kind::text) return std::nullopt;
+  return value->text;
+}
 
 }  // namespace pellucor::platform

@@ -78,12 +78,20 @@ std::shared_ptr<const ScreenWindow> window(std::uint32_t windowID, std::int32_t 
 
 const ApprovalTarget kHost{501, "com.brevant.zorvane", "Zorvane"};
 
+bool signedAsHost(std::int32_t pid, std::string_view hostBundleID) {
+  return pid == 501 && hostBundleID == "com.brevant.zorvane";
+}
+
 // One run over recording collaborators: the host in front with one main
 // window, unless a test changes it.
 struct ApprovalRun {
   CallLog log;
   bool trustAnswer = false;
   std::optional<ApprovalTarget> frontmost = kHost;
+  bool frontmostSignedAsHost = true;
+  // "pid bundle-identifier" of each signature check, with the number of
+  // calls logged before it.
+  std::vector<std::string> signatureChecks;
   std::uint64_t delay = 500000000;
   std::vector<std::uint64_t> sleeps;
   std::shared_ptr<RecordingWindows> windows = std::make_shared<RecordingWindows>(log);
@@ -99,6 +107,11 @@ struct ApprovalRun {
         [this] {
           log.push_back("frontmost");
           return frontmost;
+        },
+        [this](std::int32_t pid, std::string_view bundleID) {
+          signatureChecks.push_back(std::to_string(pid) + " " + std::string(bundleID) + " after " +
+                                    std::to_string(log.size()));
+          return frontmostSignedAsHost;
         },
         delay,
         [this](std::uint64_t nanoseconds) {
@@ -195,6 +208,26 @@ TEST(PermissionApprovalControlTest, WrongFrontmostStopsBeforeTheWindows) {
             "approval_target_invalid / frontmost app is not the exact Zorvane channel");
 }
 
+TEST(PermissionApprovalControlTest, ChecksTheFrontmostHostsSignatureBeforeTheWindows) {
+  ApprovalRun genuine;
+  genuine.control().run();
+  EXPECT_EQ(genuine.signatureChecks, std::vector<std::string>{"501 com.brevant.zorvane after 3"});
+
+  ApprovalRun impostor;
+  impostor.frontmostSignedAsHost = false;
+  EXPECT_EQ(pellucorFailure(impostor.control()),
+            "approval_target_invalid / frontmost app is not the exact Zorvane channel");
+  EXPECT_EQ(impostor.log, (CallLog{"trust", "sleep", "frontmost"}));
+
+  // An application that is not the host by its own claims is refused before
+  // its signature is looked at.
+  ApprovalRun stranger;
+  stranger.frontmost = ApprovalTarget{777, "com.example.editor", "Zorvane"};
+  EXPECT_EQ(pellucorFailure(stranger.control()),
+            "approval_target_invalid / frontmost app is not the exact Zorvane channel");
+  EXPECT_TRUE(stranger.signatureChecks.empty());
+}
+
 TEST(PermissionApprovalControlTest, NoExactWindowStopsBeforeTheCapture) {
   ApprovalRun run;
   run.windows->listed.push_back(window(43, 501, "com.brevant.zorvane", "Zorvane", {0, 0, 640, 480}));
@@ -233,7 +266,7 @@ TEST(PermissionApprovalControlTest, SystemPartsAskThePlatformWithThePrompt) {
   screen->windows = {FakeScreenCapture::window(9, 501, "com.brevant.zorvane", "Zorvane", {0, 0, 0.6, 3000.9})};
   PermissionApprovalControl control(
       std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
-      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
+      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, signedAsHost, 0);
 
   const PermissionApprovalResult result = control.run();
   EXPECT_FALSE(result.accessibilityTrusted);
@@ -252,7 +285,7 @@ TEST(PermissionApprovalControlTest, WindowWithoutHandleIsNotCaptured) {
   auto accessibility = std::make_shared<testing::FakeAccessibilityService>();
   PermissionApprovalControl control(
       std::make_shared<SystemAccessibilityApprovalPrompt>(accessibility),
-      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, 0);
+      std::make_shared<SystemScreenWindowAccess>(screen), [] { return kHost; }, signedAsHost, 0);
   EXPECT_EQ(pellucorFailure(std::move(control)),
             "window_handle_missing / verified ScreenCaptureKit window handle is absent");
   EXPECT_TRUE(screen->captures().empty());

@@ -130,12 +130,13 @@ std::string desktopOf(const Case& c) {
   return desktop.dump();
 }
 
-// A request line for the plugin window of the base desktop. `windowID` empty:
-// the request names no window.
-std::string request(const std::string& operation, const std::string& params = "{}", const std::string& windowID = "") {
+// A request line for the plugin window of the base desktop, in process `pid`.
+// `windowID` empty: the request names no window.
+std::string request(const std::string& operation, const std::string& params = "{}", const std::string& windowID = "",
+                    const std::string& pid = "501") {
   return R"({"protocol":"zor-vane.pellucor/v2","request_id":")" + kRequestID + R"(","nonce":")" + kNonce +
-         R"(","operation":")" + operation +
-         R"(","target":{"pid":501,"bundle_id":"com.brevant.zorvane","frontmost_required":true,)" +
+         R"(","operation":")" + operation + R"(","target":{"pid":)" + pid +
+         R"(,"bundle_id":"com.brevant.zorvane","frontmost_required":true,)" +
          (windowID.empty() ? "" : R"("window_id":)" + windowID + ",") +
          R"("surface":"plugin.application","application_id":"0123456789abcdef01234567",)"
          R"("application_name":"Example","application_revision":"1.0"},"params":)" +
@@ -424,6 +425,54 @@ TEST(BlackBoxTest, TargetValidationRefusesEveryOtherPicture) {
           .withInput(request("key", R"({"key":"a"})"))
           .expectOutput(refusal("key", "operation_timeout", "operation exceeded its monotonic deadline"))
           .expectStatus(64),
+  });
+}
+
+// Process 666 in front claims every text of the host: its bundle identifier
+// and name, its focused window's title and marker, and its one window on
+// screen. It runs from /Users/mallory/Zorvane.app, its code signed as `code`
+// says; the genuine host, process 501, started the helper.
+std::string impostorInFront(const std::string& code) {
+  return R"({"processes":{"666":{"path":"/Users/mallory/Zorvane.app/Contents/MacOS/Zorvane","parent_pid":1,)"
+         R"("code":"impostor"}},"codes":{"impostor":)" +
+         code + R"(},"frontmost":{"pid":666},"focused_windows":{"666":)" + focusedWindow("Zorvane", "[4,3]") +
+         R"(},"screen":{"windows":[)" + hostWindow(R"({"owner":{"pid":666}})") + "]}}";
+}
+const std::string kUnsigned = R"({"valid":false,"info":null})";
+const std::string kSignedByAnotherTeam = R"({"info":{"identifier":"com.brevant.zorvane","team":"MALLORY999"}})";
+const std::string kSignedByTheTeamAsAnotherTool =
+    R"({"info":{"identifier":"com.brevant.zorvane.tool","team":"TEAM123456"}})";
+
+TEST(BlackBoxTest, AnImpostorOfTheHostInFrontGetsNothing) {
+  const std::string notSigned = "frontmost application is not signed as the host";
+  runTable({
+      Case("unsigned impostor: observe_ax refused")
+          .withPatch(impostorInFront(kUnsigned))
+          .withInput(request("observe_ax", "{}", "", "666"))
+          .expectOutput(refusal("observe_ax", "wrong_frontmost", notSigned))
+          .expectStatus(64),
+      Case("impostor signed by another team: nothing posted")
+          .withPatch(impostorInFront(kSignedByAnotherTeam))
+          .withInput(request("key", R"({"key":"a"})", "", "666"))
+          .expectOutput(refusal("key", "wrong_frontmost", notSigned))
+          .expectStatus(64),
+      Case("impostor signed by the team as another tool: nothing captured")
+          .withPatch(impostorInFront(kSignedByTheTeamAsAnotherTool))
+          .withInput(request("capture_target_window", "{}", "42", "666"))
+          .expectOutput(refusal("capture_target_window", "wrong_frontmost", notSigned))
+          .expectStatus(64),
+      Case("unsigned impostor: approval mode captures nothing")
+          .withPatch(impostorInFront(kUnsigned))
+          .withArguments(kApprovalMode)
+          .expectError("approval_failed=approval_target_invalid\n")
+          .expectStatus(64)
+          .expectEvents({R"({"event":"trust_prompt"})"}),
+      Case("a second process of the genuine host is served")
+          .withPatch(impostorInFront(R"({"info":{"identifier":"com.brevant.zorvane","team":"TEAM123456"}})"))
+          .withInput(request("key", R"({"key":"a"})", "", "666"))
+          .expectOutput(success("key", R"({"posted":true})", std::regex_replace(kObserved, std::regex("501"), "666")))
+          .expectEvents(
+              {R"({"event":"key_down","flags":0,"key_code":0})", R"({"event":"key_up","flags":0,"key_code":0})"}),
   });
 }
 

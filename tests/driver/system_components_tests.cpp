@@ -95,6 +95,10 @@ TEST(SystemComponentsTest, BuildsEachObjectOverTheGivenServices) {
 struct WorkingMachine {
   WorkingMachine() {
     bundle->identifier = "com.brevant.zorvane.pellucor";
+    codeSigning->addSignedCode("helper", "com.brevant.zorvane.pellucor", "TEAM123456");
+    codeSigning->addSignedCode("host", "com.brevant.zorvane", "TEAM123456");
+    codeSigning->setSelf("helper");
+    codeSigning->setGuest(501, "host");
     workspace->answers = {platform::RunningApplication{501, "com.brevant.zorvane", "Zorvane"}};
     accessibility->trusted = false;
     accessibility->promptAnswer = true;
@@ -118,6 +122,7 @@ struct WorkingMachine {
   platform::PlatformServices services() const {
     platform::PlatformServices all = allServices();
     all.mainBundle = bundle;
+    all.codeSigning = codeSigning;
     all.workspace = workspace;
     all.accessibility = accessibility;
     all.screenCapture = screen;
@@ -138,6 +143,7 @@ struct WorkingMachine {
   }
 
   std::shared_ptr<testing::FakeMainBundle> bundle = std::make_shared<testing::FakeMainBundle>();
+  std::shared_ptr<testing::FakeCodeSigningService> codeSigning = std::make_shared<testing::FakeCodeSigningService>();
   std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
   std::shared_ptr<testing::FakeAccessibilityService> accessibility =
       std::make_shared<testing::FakeAccessibilityService>();

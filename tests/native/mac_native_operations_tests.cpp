@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "host/host_signature.hpp"
 #include "native/error_outcome.hpp"
 #include "native/system_accessibility_reader.hpp"
+#include "native/system_keyboard_event_poster.hpp"
 #include "support/fake_accessibility_service.hpp"
 #include "support/fake_clock.hpp"
+#include "support/fake_code_signing.hpp"
+#include "support/fake_keyboard_events.hpp"
 #include "target_fixture.hpp"
 #include "wire/json_encoder.hpp"
 
@@ -52,12 +58,14 @@ class SubstituteReader final : public AccessibilityReading {
   }
 };
 
-// One machine: the helper's identifier, who is in front, what the focused
-// window shows, and the request's target. Every member starts as the genuine
-// release host showing the expected plugin application.
+// One machine: the helper's identifier, who is in front and whether it is
+// signed as the host, what the focused window shows, and the request's
+// target. Every member starts as the genuine release host showing the
+// expected plugin application.
 struct Machine {
   std::string helperID = "com.brevant.zorvane.pellucor";
   std::optional<FrontmostIdentity> frontmost = FrontmostIdentity{501, "com.brevant.zorvane", "Zorvane"};
+  bool frontmostSignedAsHost = true;
   AXReadSnapshot snapshot{"Zorvane", platform::Rect{0, 0, 800, 600}, treeWith(markerNode())};
   Target target = testing::hostTarget();
 };
@@ -82,6 +90,10 @@ class MacNativeOperationsTest : public ::testing::Test {
         [this] {
           ++helperQuestions_;
           return machine_.helperID;
+        },
+        [this](std::int32_t pid, std::string_view hostBundleID) {
+          signatureChecks_.push_back(std::to_string(pid) + " " + std::string(hostBundleID));
+          return machine_.frontmostSignedAsHost;
         });
   }
 
@@ -95,6 +107,7 @@ class MacNativeOperationsTest : public ::testing::Test {
   std::shared_ptr<SubstituteReader> reader_ = std::make_shared<SubstituteReader>();
   int frontmostQuestions_ = 0;
   int helperQuestions_ = 0;
+  std::vector<std::string> signatureChecks_;  // "pid host-bundle-identifier" of each check
 };
 
 TEST_F(MacNativeOperationsTest, ObserveAXReturnsTheTrustFlagAndTheValidatedTree) {
@@ -124,6 +137,7 @@ TEST_P(TargetValidationTest, ProvesTheFrontmostHostAndItsFocusedWindow) {
 }
 
 const std::string kWrongFrontmost = "wrong_frontmost / target is not the exact frontmost Zorvane process";
+const std::string kNotSignedAsHost = "wrong_frontmost / frontmost application is not signed as the host";
 const std::string kWrongProduct = "wrong_product / target release product name differs";
 const std::string kWrongTitle = "wrong_window_title / focused AX window title differs from the release product";
 const std::string kMarkerMismatch =
@@ -158,6 +172,25 @@ INSTANTIATE_TEST_SUITE_P(
                        kWrongFrontmost},
         ValidationCase{"FrontmostNotRequired", [](Machine& m) { m.target.frontmostRequired = false; },
                        kWrongFrontmost},
+        ValidationCase{"ImpostorInFront", [](Machine& m) { m.frontmostSignedAsHost = false; }, kNotSignedAsHost},
+        ValidationCase{"DevelopmentImpostorInFront",
+                       [](Machine& m) {
+                         developmentHost(m);
+                         m.frontmostSignedAsHost = false;
+                       },
+                       kNotSignedAsHost},
+        ValidationCase{"ImpostorNotRequiredInFront",
+                       [](Machine& m) {
+                         m.frontmostSignedAsHost = false;
+                         m.target.frontmostRequired = false;
+                       },
+                       kWrongFrontmost},
+        ValidationCase{"SignatureIsCheckedBeforeTheProductName",
+                       [](Machine& m) {
+                         m.frontmostSignedAsHost = false;
+                         m.frontmost->localizedName = "Other";
+                       },
+                       kNotSignedAsHost},
         ValidationCase{"DevelopmentHostNamedAsRelease",
                        [](Machine& m) {
                          developmentHost(m);
@@ -215,6 +248,21 @@ TEST_F(MacNativeOperationsTest, IdentityRefusalsNeverReadTheWindow) {
   machine_.frontmost->pid = 502;
   EXPECT_EQ(observeFailure(), kWrongFrontmost);
   EXPECT_TRUE(reader_->reads.empty());
+  EXPECT_TRUE(signatureChecks_.empty()) << "a signature was checked for a process that is not the target";
+
+  machine_.frontmost->pid = 501;
+  machine_.frontmostSignedAsHost = false;
+  EXPECT_EQ(observeFailure(), kNotSignedAsHost);
+  EXPECT_TRUE(reader_->reads.empty());
+}
+
+TEST_F(MacNativeOperationsTest, ChecksTheFrontmostProcessAsTheDerivedHostOncePerValidation) {
+  machine_.helperID = "com.brevant.zorv\xC3\xA1ne.pellucor";
+  machine_.target.bundleID = "com.brevant.zorva\xCC\x81ne";
+  machine_.frontmost->bundleID = "com.brevant.zorva\xCC\x81ne";
+  EXPECT_EQ(observeFailure(), "succeeded");
+  // The host as derived from the helper's identifier, in canonical form.
+  EXPECT_EQ(signatureChecks_, std::vector<std::string>{"501 com.brevant.zorva\xCC\x81ne"});
 }
 
 TEST_F(MacNativeOperationsTest, ADeadlinePassingDuringTheReadIsATimeoutNotAMismatch) {
@@ -238,6 +286,33 @@ TEST_F(MacNativeOperationsTest, AsksWhoIsInFrontAfreshAtEveryValidation) {
   EXPECT_EQ(failureOf([&] { ops.observeAX(machine_.target, deadline()); }), kWrongFrontmost);
   EXPECT_EQ(frontmostQuestions_, 2);
   EXPECT_EQ(helperQuestions_, 2);
+}
+
+// The hidden cost of the host's signature: one check of its running code per
+// validation (observe_ax validates once, a key press twice), and never its
+// static code, which would hash the host bundle's resources.
+TEST(HostSignatureCostTest, OneRunningCodeCheckPerValidationAndNoStaticValidation) {
+  const auto codeSigning = std::make_shared<testing::FakeCodeSigningService>();
+  codeSigning->addSignedCode("helper", "com.brevant.zorvane.pellucor", "TEAM123456");
+  codeSigning->addSignedCode("host", "com.brevant.zorvane", "TEAM123456");
+  codeSigning->setSelf("helper");
+  codeSigning->setGuest(501, "host");
+  const auto operations = testing::hostOperations(
+      std::make_shared<testing::ScriptedReader>(std::vector{testing::reads(testing::focusedSnapshot({0, 0, 8, 6}))}),
+      std::make_shared<SystemKeyboardEventPoster>(std::make_shared<testing::FakeKeyboardEvents>()), nullptr,
+      makeHostSignatureCheck(codeSigning));
+  const auto count = [&](const std::string& operation) {
+    return std::count_if(codeSigning->calls().begin(), codeSigning->calls().end(),
+                         [&](const auto& call) { return call.operation == operation; });
+  };
+  testing::DeadlineClock clock;
+
+  operations->observeAX(testing::hostTarget(), clock.deadline(5));
+  EXPECT_EQ(count("checkValidity"), 1);
+  operations->postKey(PhysicalKey::a, {}, testing::hostTarget(), clock.deadline(1));
+  EXPECT_EQ(count("checkValidity"), 3);
+  EXPECT_EQ(count("copyStaticCode"), 0);
+  EXPECT_EQ(count("checkStaticValidity"), 0);
 }
 
 // {"preflight_trusted":false,"tree":T} measures T plus 35 bytes, and with

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host_signature.hpp"
 #include "native/default_providers.hpp"
 #include "native/mac_native_operations.hpp"
 #include "native/system_accessibility_reader.hpp"
@@ -35,7 +36,8 @@ TEST_P(ObserveAXDesktopTest, AnswersEachRequestAsTheScreenThenShows) {
   const platform::PlatformServices services = desktop->services();
   MacNativeOperations operations(std::make_shared<SystemAccessibilityReader>(services.accessibility), nullptr,
                                  nullptr, makeFrontmostProvider(services.workspace),
-                                 makeHelperBundleIDProvider(services.mainBundle));
+                                 makeHelperBundleIDProvider(services.mainBundle),
+                                 makeHostSignatureCheck(services.codeSigning));
   Target target;
   target.pid = 501;
   target.bundleID = GetParam().bundleID;

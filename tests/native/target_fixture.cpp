@@ -39,13 +39,18 @@ ScriptedReader::Step reads(AXReadSnapshot snapshot) {
   return [snapshot = std::move(snapshot)] { return snapshot; };
 }
 
+bool signedAsHost(std::int32_t pid, std::string_view hostBundleID) {
+  return pid == kHostPid && hostBundleID == kHostBundleID;
+}
+
 std::unique_ptr<MacNativeOperations> hostOperations(std::shared_ptr<AccessibilityReading> reader,
                                                     std::shared_ptr<KeyboardEventPosting> keyboard,
-                                                    std::shared_ptr<ScreenWindowAccessing> screenWindows) {
+                                                    std::shared_ptr<ScreenWindowAccessing> screenWindows,
+                                                    HostSignatureCheck hostSignatureCheck) {
   return std::make_unique<MacNativeOperations>(
       std::move(reader), std::move(keyboard), std::move(screenWindows),
       [] { return std::optional(FrontmostIdentity{kHostPid, kHostBundleID, "Zorvane"}); },
-      [] { return std::string(kHostBundleID) + ".pellucor"; });
+      [] { return std::string(kHostBundleID) + ".pellucor"; }, std::move(hostSignatureCheck));
 }
 
 }  // namespace pellucor::testing

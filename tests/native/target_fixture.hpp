@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "native/accessibility_reading.hpp"
@@ -61,10 +62,16 @@ class ScriptedReader final : public AccessibilityReading {
 // A step that reads `snapshot` every time.
 ScriptedReader::Step reads(AXReadSnapshot snapshot);
 
-// MacNativeOperations with the host in front and a helper that lives in the
-// host's bundle, so that validation depends on nothing but the reader.
+// A signature check that finds the host's process 501 signed as
+// "com.brevant.zorvane" and nothing else signed as any host.
+bool signedAsHost(std::int32_t pid, std::string_view hostBundleID);
+
+// MacNativeOperations with the host in front, signed as the host, and a
+// helper that lives in the host's bundle, so that validation depends on
+// nothing but the reader (and `hostSignatureCheck` when one is given).
 std::unique_ptr<MacNativeOperations> hostOperations(std::shared_ptr<AccessibilityReading> reader,
                                                     std::shared_ptr<KeyboardEventPosting> keyboard,
-                                                    std::shared_ptr<ScreenWindowAccessing> screenWindows);
+                                                    std::shared_ptr<ScreenWindowAccessing> screenWindows,
+                                                    HostSignatureCheck hostSignatureCheck = signedAsHost);
 
 }  // namespace pellucor::testing

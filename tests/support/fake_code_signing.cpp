@@ -90,9 +90,10 @@ std::int32_t FakeCodeSigningService::checkStaticValidity(const platform::Platfor
 }
 
 platform::SigningInformationResult FakeCodeSigningService::copySigningInformation(
-    const platform::PlatformHandle& staticCode, std::uint32_t flags) const {
-  calls_.push_back({"copySigningInformation", nameOf(staticCode), flags});
-  const FakeSignature* signature = signatureOf(staticCode, true);
+    const platform::PlatformHandle& code, std::uint32_t flags) const {
+  calls_.push_back({"copySigningInformation", nameOf(code), flags});
+  const FakeSignature* running = signatureOf(code, false);
+  const FakeSignature* signature = running != nullptr && running->staticCodeAvailable ? running : signatureOf(code, true);
   if (signature == nullptr || !signature->informationAvailable) return {kFailure, std::nullopt};
   platform::SigningInformation information;
   information.identifier = signature->identifier;

@@ -27,7 +27,9 @@ struct FakeSignature {
 // checked with kCheckAllArchitectures gets kInvalidFlags (static code takes
 // it, and kDoNotValidateResources, like any flags), signing information
 // leaves out the team without kSigningInformation and the designated
-// requirement without kRequirementInformation.
+// requirement without kRequirementInformation. Signing information takes
+// running code as the platform does, standing for its static code, which
+// must then be available.
 class FakeCodeSigningService final : public platform::CodeSigningService {
  public:
   struct Call {
@@ -55,7 +57,7 @@ class FakeCodeSigningService final : public platform::CodeSigningService {
   std::int32_t checkValidity(const platform::PlatformHandle& code, std::uint32_t flags) const override;
   platform::CodeResult copyStaticCode(const platform::PlatformHandle& code, std::uint32_t flags) const override;
   std::int32_t checkStaticValidity(const platform::PlatformHandle& staticCode, std::uint32_t flags) const override;
-  platform::SigningInformationResult copySigningInformation(const platform::PlatformHandle& staticCode,
+  platform::SigningInformationResult copySigningInformation(const platform::PlatformHandle& code,
                                                             std::uint32_t flags) const override;
 
  private:

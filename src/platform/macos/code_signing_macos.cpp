@@ -76,10 +76,10 @@ std::int32_t MacCodeSigning::checkStaticValidity(const PlatformHandle& staticCod
   return SecStaticCodeCheckValidity(target, flags, nullptr);
 }
 
-SigningInformationResult MacCodeSigning::copySigningInformation(const PlatformHandle& staticCode,
+SigningInformationResult MacCodeSigning::copySigningInformation(const PlatformHandle& code,
                                                                 std::uint32_t flags) const {
   SigningInformationResult result;
-  const SecStaticCodeRef target = staticCodeOf(staticCode);
+  const SecStaticCodeRef target = staticCodeOf(code);
   if (target == nullptr) {
     result.status = errSecCSInvalidObjectRef;
     return result;

@@ -29,7 +29,7 @@ class MacCodeSigning final : public CodeSigningService {
   // converted by platformValue when present, and whether the designated
   // requirement is present. The information is there whenever the call gave
   // a dictionary back.
-  SigningInformationResult copySigningInformation(const PlatformHandle& staticCode,
+  SigningInformationResult copySigningInformation(const PlatformHandle& code,
                                                   std::uint32_t flags) const override;
 };
 

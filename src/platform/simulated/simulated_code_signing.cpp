@@ -85,9 +85,9 @@ std::int32_t SimulatedCodeSigning::checkStaticValidity(const platform::PlatformH
 }
 
 platform::SigningInformationResult SimulatedCodeSigning::copySigningInformation(
-    const platform::PlatformHandle& staticCode, std::uint32_t flagsGiven) const {
+    const platform::PlatformHandle& code, std::uint32_t flagsGiven) const {
   state().delay(SimulatedCall::signingInformation);
-  const StaticLookup lookup = staticCodeOf(staticCode);
+  const StaticLookup lookup = staticCodeOf(code);
   if (lookup.code == nullptr) return {lookup.status, std::nullopt};
   if (!lookup.code->information) return {kUnsigned, std::nullopt};
   const SimulatedSigningInformation& given = *lookup.code->information;

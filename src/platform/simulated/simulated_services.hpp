@@ -70,7 +70,7 @@ class SimulatedCodeSigning final : public platform::CodeSigningService, Simulate
   std::int32_t checkValidity(const platform::PlatformHandle& code, std::uint32_t flags) const override;
   platform::CodeResult copyStaticCode(const platform::PlatformHandle& code, std::uint32_t flags) const override;
   std::int32_t checkStaticValidity(const platform::PlatformHandle& staticCode, std::uint32_t flags) const override;
-  platform::SigningInformationResult copySigningInformation(const platform::PlatformHandle& staticCode,
+  platform::SigningInformationResult copySigningInformation(const platform::PlatformHandle& code,
                                                             std::uint32_t flags) const override;
 };
 
