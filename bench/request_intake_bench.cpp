@@ -63,12 +63,8 @@ std::string longModifierList() {
   return fill(openEnvelope("hotkey", R"({"key":"a","modifiers":[)"), "]}}", [&](int i) { return std::string("\"") + names[i % 4] + "\""; });
 }
 
-// One extra member holding objects of 64 members each with long non-ASCII
-// keys that need canonical decomposition and reordering to be compared; it
-// fails at the member-name sets.
-std::string longNonAsciiKeys() {
-  // "e" with two marks written in non-canonical order, and a Hangul syllable.
-  const std::string unit = "e\xCC\x81\xCC\xA3\xEA\xB0\x80";
+// Objects of 64 members whose keys are six copies of `unit` and a number.
+std::string longKeysOf(const std::string& unit) {
   const std::string head = openEnvelope("observe_ax", R"({},"x":[)");
   return fill(head, "]}", [&](int object) {
     std::string members = "{";
@@ -82,22 +78,19 @@ std::string longNonAsciiKeys() {
   });
 }
 
+// One extra member holding objects of 64 members each with long non-ASCII
+// keys that need canonical decomposition and reordering to be compared; it
+// fails at the member-name sets.
+std::string longNonAsciiKeys() {
+  // "e" with two marks written in non-canonical order, and a Hangul syllable.
+  return longKeysOf("e\xCC\x81\xCC\xA3\xEA\xB0\x80");
+}
+
 // The same shape with non-ASCII keys that are already in their canonical
 // decomposed form (Cyrillic and CJK letters, which have no decomposition), the
 // common case of non-ASCII text.
 std::string longCanonicalNonAsciiKeys() {
-  const std::string unit = "\xD0\xBA\xD0\xBB\xD1\x8E\xE9\x8D\xB5";  // "клю鍵"
-  const std::string head = openEnvelope("observe_ax", R"({},"x":[)");
-  return fill(head, "]}", [&](int object) {
-    std::string members = "{";
-    for (int k = 0; k < 64; ++k) {
-      if (k > 0) members += ",";
-      std::string key;
-      for (int r = 0; r < 6; ++r) key += unit;
-      members += "\"" + key + std::to_string(object) + "_" + std::to_string(k) + "\":{}";
-    }
-    return members + "}";
-  });
+  return longKeysOf("\xD0\xBA\xD0\xBB\xD1\x8E\xE9\x8D\xB5");  // "клю鍵"
 }
 
 // An extra member holding as many 64-member objects of short ASCII keys as fit.
