@@ -178,20 +178,28 @@ const char* nameOf(pellucor::PNGRowFilter filter) {
   return "";
 }
 
-// Everything the capture does with the pixels, in its order.
-void pipeline(benchmark::State& state, Content content, std::size_t width, std::size_t height) {
-  const CapturedImage frame = makeFrame(content, width, height);
-  const pellucor::PNGEncoderSettings chosen = pellucor::choosePNGEncoderSettings(frame);
+// Everything the capture does with the pixels, in its order, with `encode`
+// writing the PNG.
+template <typename Encode>
+void pipelineEncodingWith(benchmark::State& state, const CapturedImage& frame,
+                          const pellucor::PNGEncoderSettings& chosen, Encode encode) {
   state.SetLabel(std::string(nameOf(chosen.rowFilter)) + "/level" + std::to_string(chosen.compressionLevel));
   std::size_t pngBytes = 0;
   for (auto _ : state) {
     if (pellucor::isEmptyOrBlack(frame)) state.SkipWithError("frame refused as black");
-    const std::string png = pellucor::encodePNG(frame);
+    const std::string png = encode();
     benchmark::DoNotOptimize(pellucor::sha256Hex(png));
     benchmark::DoNotOptimize(pellucor::text::encodeBase64(png));
     pngBytes = png.size();
   }
   setSizeCounters(state, pngBytes);
+}
+
+// The capture's pipeline as the helper runs it: the settings chosen inside.
+void pipeline(benchmark::State& state, Content content, std::size_t width, std::size_t height) {
+  const CapturedImage frame = makeFrame(content, width, height);
+  pipelineEncodingWith(state, frame, pellucor::choosePNGEncoderSettings(frame),
+                       [&frame] { return pellucor::encodePNG(frame); });
 }
 
 // The pipeline with the encoder on `threads` threads, in wall time. The
@@ -202,16 +210,8 @@ void pipelineOnThreads(benchmark::State& state, Content content, std::size_t wid
                        unsigned threads) {
   const CapturedImage frame = makeFrame(content, width, height);
   const pellucor::PNGEncoderSettings chosen = pellucor::choosePNGEncoderSettings(frame);
-  state.SetLabel(std::string(nameOf(chosen.rowFilter)) + "/level" + std::to_string(chosen.compressionLevel));
-  std::size_t pngBytes = 0;
-  for (auto _ : state) {
-    if (pellucor::isEmptyOrBlack(frame)) state.SkipWithError("frame refused as black");
-    const std::string png = pellucor::encodePNG(frame, chosen, threads);
-    benchmark::DoNotOptimize(pellucor::sha256Hex(png));
-    benchmark::DoNotOptimize(pellucor::text::encodeBase64(png));
-    pngBytes = png.size();
-  }
-  setSizeCounters(state, pngBytes);
+  pipelineEncodingWith(state, frame, chosen,
+                       [&frame, &chosen, threads] { return pellucor::encodePNG(frame, chosen, threads); });
 }
 
 // What stays on one thread whatever the number of cores: the black-frame

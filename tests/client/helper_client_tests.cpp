@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "client/example_target.hpp"
 #include "image/image_routines.hpp"
 
 namespace pellucor::client {
@@ -24,20 +25,6 @@ using namespace std::chrono_literals;
 const std::string kSim = PELLUCOR_SIM_PATH;
 const std::string kExampleDesktop = PELLUCOR_EXAMPLE_DESKTOP;
 const std::string kFixtures = PELLUCOR_CLIENT_FIXTURES;
-
-// The plugin window of the example desktop.
-Target exampleTarget(std::optional<std::uint32_t> windowID = std::nullopt) {
-  Target target;
-  target.pid = 5021;
-  target.bundleID = "com.brevant.zorvane";
-  target.frontmostRequired = true;
-  target.windowID = windowID;
-  target.surface = "plugin.application";
-  target.applicationID = "5f2c9a7e41b08d3c6e9f1a24";
-  target.applicationName = "Ledgerline";
-  target.applicationRevision = "2024.11.3";
-  return target;
-}
 
 std::vector<std::string> sim(const std::string& desktop, std::vector<std::string> more = {}) {
   std::vector<std::string> command{kSim, "--desktop", desktop};

@@ -5,6 +5,7 @@
 #include <regex>
 #include <string>
 
+#include "client/example_target.hpp"
 #include "intake/protocol_parser.hpp"
 #include "text/base64.hpp"
 
@@ -22,18 +23,6 @@ class ConstantRandom final : public RandomSource {
  private:
   unsigned char byte_;
 };
-
-Target exampleTarget() {
-  Target target;
-  target.pid = 5021;
-  target.bundleID = "com.brevant.zorvane";
-  target.frontmostRequired = true;
-  target.surface = "plugin.application";
-  target.applicationID = "5f2c9a7e41b08d3c6e9f1a24";
-  target.applicationName = "Ledgerline";
-  target.applicationRevision = "2024.11.3";
-  return target;
-}
 
 TEST(RequestBuilding, IdentifierIsVersion4AndVariant1WhateverTheBytes) {
   const std::regex uuid4("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
